@@ -1,0 +1,9 @@
+#!/bin/bash
+# Installs what is missing, builds with the sanitizers and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+bash tools/deps/install.sh tools/deps/play.txt tools/deps/test.txt
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAME_SANITIZE=ON
+cmake --build build -j"$(nproc)"
+cd build
+exec ctest --output-on-failure -j"$(nproc)"
