@@ -1,0 +1,161 @@
+#include "actors/Targets.h"
+
+#include <cmath>
+
+#include "game/GameRandom.h"
+
+namespace {
+// Where the parabola's frame has its origin on the screen.
+constexpr double kOriginX = 320.0;
+constexpr double kOriginY = 240.0;
+// Every throw starts at this height, at the palm's crown.
+constexpr double kStartHeight = 120.0;
+// Below this screen y a thrown thing has left the playfield.
+constexpr double kThrowEndY = 380.0;
+}  // namespace
+
+// --- Coin ----------------------------------------------------------------
+
+const CCoin::SFrame CCoin::frames[CCoin::kFrameCount] = {
+    {0, 0}, {50, 0}, {100, 0}, {50, 0}, {0, 0}};
+
+CCoin::CCoin(int32_t speedLevel, CSurface* sheet0)
+    : coefA(-0.004), coefB(0.0), coefC(0.0), u(0.0), p(0.0), du(0), frame(0) {
+    sheet = sheet0;
+    kind = KIND_COIN;
+    layer = 2;
+    width = 50;
+    height = 50;
+    hitRect = RECT{10, 10, 40, 40};
+
+    const int32_t x0 = GameRandom() % 50 + 480;
+    x = x0;
+    u = x0 - 320;
+    y = kStartHeight;
+    p = kStartHeight;
+    du = -(speedLevel + GameRandom() % 2);
+    coefC = GameRandom() % 41 + 200;
+    // The arc passes through the start point and through height coefC at
+    // screen x 320, close to its top.
+    coefB = (p - coefA * u * u - coefC) / u;
+}
+
+int32_t CCoin::Move() {
+    int32_t result = MOVE_KEEP;
+    if (FadeStep(&result)) {
+        return result;
+    }
+    u = u + du;
+    p = (coefA * u + coefB) * u + coefC;
+    x = u + kOriginX;
+    y = kOriginY - p;
+    // It tumbles, one picture every second tick, only while right of the
+    // middle, and keeps its last picture from there on.
+    if (x > 320.0) {
+        hitCounter = hitCounter + 1;
+        if (hitCounter % 2 == 0) {
+            frame = (frame + 1) % kFrameCount;
+        }
+    }
+    return y > kThrowEndY ? MOVE_REMOVE : MOVE_KEEP;
+}
+
+int32_t CCoin::Draw(CGraphics* graphics) {
+    const SFrame& f = frames[frame];
+    return graphics->DrawSprite(sheet, PixelX(), PixelY(), width, height, f.srcX, f.srcY);
+}
+
+// --- Bomb ----------------------------------------------------------------
+
+CBomb::CBomb(int32_t speedLevel, CSurface* sheet0)
+    : coefA(-0.012), coefB(0.0), coefC(0.0), u(0.0), p(0.0), du(0.0) {
+    sheet = sheet0;
+    kind = KIND_BOMB;
+    layer = 4;
+    width = 64;
+    height = 64;
+    // A small point low in the bomb's middle.
+    hitRect = RECT{30, 38, 34, 42};
+
+    const int32_t x0 = GameRandom() % 50 + 480;
+    x = x0;
+    u = x0 - 320;
+    y = kStartHeight;
+    p = kStartHeight;
+    du = -(speedLevel + GameRandom() % 2);
+    coefC = GameRandom() % 41 + 200;
+    coefB = (p - coefA * u * u - coefC) / u;
+}
+
+int32_t CBomb::Move() {
+    int32_t result = MOVE_KEEP;
+    if (FadeStep(&result)) {
+        return result;
+    }
+    u = u + du;
+    p = (coefA * u + coefB) * u + coefC;
+    x = u + kOriginX;
+    y = kOriginY - p;
+    return y > kThrowEndY ? MOVE_REMOVE : MOVE_KEEP;
+}
+
+// --- Star ----------------------------------------------------------------
+
+CStar::CStar(double x0, double y0, double vy0, CSurface* sheet0) : vy(vy0), frame(0) {
+    sheet = sheet0;
+    kind = KIND_STAR;
+    layer = 3;
+    width = 64;
+    height = 64;
+    hitRect = RECT{15, 15, 49, 49};
+    x = x0;
+    y = y0;
+}
+
+int32_t CStar::Move() {
+    int32_t result = MOVE_KEEP;
+    if (FadeStep(&result)) {
+        return result;
+    }
+    y = y + vy;
+    frame = (frame + 1) % 4;
+    // The new speed applies from the next tick.
+    vy = vy + 0.1;
+    return y > 400.0 ? MOVE_REMOVE : MOVE_KEEP;
+}
+
+int32_t CStar::Draw(CGraphics* graphics) {
+    return graphics->DrawSprite(sheet, PixelX(), PixelY(), width, height, frame * width, 0);
+}
+
+// --- Balloon -------------------------------------------------------------
+
+CBalloon::CBalloon(double x0, double y0, int32_t vy0, int32_t picture, CSurface* sheet0)
+    : vy(vy0), angle(0.0), srcX(0) {
+    sheet = sheet0;
+    kind = KIND_BALLOON;
+    layer = 3;
+    width = 48;
+    height = 91;
+    // The balloon without its string.
+    hitRect = RECT{0, 0, 48, 61};
+    x = x0;
+    y = y0;
+    srcX = picture * width;
+}
+
+int32_t CBalloon::Move() {
+    int32_t result = MOVE_KEEP;
+    if (FadeStep(&result)) {
+        return result;
+    }
+    y = y + vy;
+    angle = angle + 0.4;
+    // The sideways swing is as wide as the rising speed.
+    x = x + vy * std::sin(angle);
+    return y < -height ? MOVE_REMOVE : MOVE_KEEP;
+}
+
+int32_t CBalloon::Draw(CGraphics* graphics) {
+    return graphics->DrawSprite(sheet, PixelX(), PixelY(), width, height, srcX, 0);
+}
