@@ -1,0 +1,299 @@
+#include "app/Shell.h"
+
+#include <algorithm>
+#include <new>
+
+#include "game/Game.h"
+#include "resources/GameResources.h"
+#include "scores/GtkDialogs.h"
+
+namespace {
+
+const char* const kWindowTitle = "ミルトとナナ";
+const char* const kWindowClass = "CWindow";
+const int kWindowX = 140;
+const int kWindowY = 140;
+
+const char* const kVersionText =
+    "ミルトとナナ ver1.0\n"
+    "\n"
+    "島のお姫さまを守る小さなゲーム　作・ミルトとナナ制作室";
+
+// A modal message box over `owner`; returns the button's response.
+gint RunMessageBox(GtkWidget* owner, GtkMessageType type, GtkButtonsType buttons, const char* title,
+                   const char* text) {
+    GtkWidget* box = gtk_message_dialog_new(owner != nullptr ? GTK_WINDOW(owner) : nullptr,
+                                            GTK_DIALOG_MODAL, type, buttons, "%s", text);
+    gtk_window_set_title(GTK_WINDOW(box), title);
+    if (buttons == GTK_BUTTONS_YES_NO) {
+        gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
+    }
+    const gint response = gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+    return response;
+}
+
+GdkPixbuf* LoadPixbuf(const char* path) {
+    return gdk_pixbuf_new_from_resource(path, nullptr);
+}
+
+// The wake-up source only has to end the loop's wait; it fires once per arming.
+gboolean DispatchWake(GSource* source, GSourceFunc, gpointer) {
+    g_source_set_ready_time(source, -1);
+    return G_SOURCE_CONTINUE;
+}
+
+GSourceFuncs wakeFuncs = {nullptr, nullptr, DispatchWake, nullptr, nullptr, nullptr};
+
+// Keys that stay with the menu bar: Alt combinations and F10.
+bool IsMenuKey(const GdkEventKey* event) {
+    if ((event->state & GDK_MOD1_MASK) != 0) {
+        return true;
+    }
+    switch (event->keyval) {
+        case GDK_KEY_Alt_L:
+        case GDK_KEY_Alt_R:
+        case GDK_KEY_Meta_L:
+        case GDK_KEY_Meta_R:
+        case GDK_KEY_F10:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+CShell::CShell() : presenter(kClientWidth, kClientHeight), platform(&presenter) {}
+
+CShell::~CShell() {
+    delete game;
+    if (window != nullptr) {
+        gtk_widget_destroy(window);
+    }
+    if (cursor != nullptr) {
+        g_object_unref(cursor);
+    }
+    if (wakeSource != nullptr) {
+        g_source_destroy(wakeSource);
+        g_source_unref(wakeSource);
+    }
+}
+
+int CShell::Run() {
+    RegisterGameResources();
+    // The window's class, as the window system sees it.
+    g_set_prgname(kWindowClass);
+    gdk_set_program_class(kWindowClass);
+    if (!gtk_init_check(nullptr, nullptr)) {
+        return 1;  // no display to show the game on
+    }
+    wakeSource = g_source_new(&wakeFuncs, sizeof(GSource));
+    g_source_attach(wakeSource, nullptr);
+
+    CreateMainWindow();
+    running = true;
+
+    game = new (std::nothrow) CGame(&platform);
+    if (game == nullptr ||
+        !game->Init(reinterpret_cast<HWND>(window), kClientWidth, kClientHeight)) {
+        RunMessageBox(window, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "", "初期化に失敗しました");
+        EndProgram();
+    }
+
+    RunFrameLoop(*this);
+
+    // The game goes before the presenter its drawing device shows frames with.
+    delete game;
+    game = nullptr;
+    return 0;
+}
+
+void CShell::CreateMainWindow() {
+    window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    GtkWindow* win = GTK_WINDOW(window);
+    gtk_window_set_title(win, kWindowTitle);
+    gtk_window_set_resizable(win, FALSE);
+    gtk_window_set_keep_above(win, TRUE);
+    gtk_window_move(win, kWindowX, kWindowY);
+    if (GdkPixbuf* icon = LoadPixbuf("/game/icons/999.ico")) {
+        gtk_window_set_icon(win, icon);
+        g_object_unref(icon);
+    }
+    g_signal_connect(window, "delete-event", G_CALLBACK(OnDelete), this);
+    g_signal_connect(window, "destroy", G_CALLBACK(OnDestroy), this);
+    g_signal_connect(window, "key-press-event", G_CALLBACK(OnKeyPress), this);
+
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_container_add(GTK_CONTAINER(window), box);
+
+    // The menu bar sits above the game's picture, outside its 640 x 480.
+    GtkBuilder* builder = gtk_builder_new();
+    if (gtk_builder_add_from_resource(builder, "/game/ui/menu.ui", nullptr) != 0) {
+        if (GObject* bar = gtk_builder_get_object(builder, "menubar")) {
+            gtk_box_pack_start(GTK_BOX(box), GTK_WIDGET(bar), FALSE, FALSE, 0);
+            ConnectMenu(builder);
+        }
+    }
+    g_object_unref(builder);
+
+    area = gtk_drawing_area_new();
+    gtk_widget_set_size_request(area, kClientWidth, kClientHeight);
+    gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK);
+    g_signal_connect(area, "draw", G_CALLBACK(OnDraw), this);
+    g_signal_connect(area, "button-press-event", G_CALLBACK(OnButtonPress), this);
+    g_signal_connect(area, "realize", G_CALLBACK(OnAreaRealize), this);
+    gtk_box_pack_start(GTK_BOX(box), area, FALSE, FALSE, 0);
+
+    presenter.Attach(area);
+    gtk_widget_show_all(window);
+}
+
+void CShell::ConnectMenu(GtkBuilder* builder) {
+    const struct {
+        const char* id;
+        void (*run)(GtkMenuItem*, gpointer);
+    } commands[] = {
+        {"highscore_item",
+         [](GtkMenuItem*, gpointer self) { static_cast<CShell*>(self)->ShowHighScores(); }},
+        {"quit_item", [](GtkMenuItem*, gpointer self) { static_cast<CShell*>(self)->AskToExit(); }},
+        {"version_item",
+         [](GtkMenuItem*, gpointer self) { static_cast<CShell*>(self)->ShowVersion(); }},
+    };
+    for (const auto& command : commands) {
+        if (GObject* item = gtk_builder_get_object(builder, command.id)) {
+            g_signal_connect(item, "activate", G_CALLBACK(command.run), this);
+        }
+    }
+}
+
+void CShell::EndProgram() {
+    running = false;
+    if (window != nullptr) {
+        gtk_widget_destroy(window);  // OnDestroy forgets the widgets
+    }
+}
+
+void CShell::ShowHighScores() {
+    if (window != nullptr) {
+        RunHighScoreDialog(GTK_WINDOW(window));
+    }
+}
+
+void CShell::AskToExit() {
+    if (RunMessageBox(window, GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "終了", "終了しますか？") ==
+        GTK_RESPONSE_YES) {
+        EndProgram();
+    }
+}
+
+void CShell::ShowVersion() {
+    RunMessageBox(window, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "バージョン", kVersionText);
+}
+
+bool CShell::DispatchPending() {
+    GMainContext* context = g_main_context_default();
+    if (!g_main_context_pending(context)) {
+        return false;
+    }
+    g_main_context_iteration(context, FALSE);
+    return true;
+}
+
+// Milliseconds of a monotonic clock, wrapping at 2^32 like the tick timer
+// expects.
+uint32_t CShell::Now() {
+    return static_cast<uint32_t>(g_get_monotonic_time() / 1000);
+}
+
+void CShell::Tick() {
+    if (tickObserver) {
+        tickObserver();
+    }
+    if (game != nullptr) {
+        game->Tick();
+    }
+}
+
+// Blocks until a window event arrives or the next tick is due, instead of
+// polling and keeping a processor busy.
+void CShell::Wait(uint32_t ms) {
+    g_source_set_ready_time(wakeSource, g_get_monotonic_time() + static_cast<gint64>(ms) * 1000);
+    g_main_context_iteration(g_main_context_default(), TRUE);
+}
+
+// The close box ends the game at once, without asking; while a modal dialog
+// is open the main window keeps still, as it takes no input then either.
+gboolean CShell::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
+    if (g_main_depth() <= 1) {
+        static_cast<CShell*>(self)->EndProgram();
+    }
+    return TRUE;
+}
+
+void CShell::OnDestroy(GtkWidget*, gpointer self) {
+    auto* shell = static_cast<CShell*>(self);
+    shell->presenter.Attach(nullptr);
+    shell->window = nullptr;
+    shell->area = nullptr;
+    shell->running = false;
+}
+
+// Esc ends the game, Enter pauses or resumes it, every other key is dropped,
+// except those that open the menus.
+gboolean CShell::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
+    auto* shell = static_cast<CShell*>(self);
+    if (IsMenuKey(event)) {
+        return FALSE;
+    }
+    switch (event->keyval) {
+        case GDK_KEY_Escape:
+            shell->EndProgram();
+            break;
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter:
+            if (shell->game != nullptr) {
+                shell->game->TogglePause();
+            }
+            break;
+        default:
+            break;
+    }
+    return TRUE;
+}
+
+// Each press of the left button is one click; the extra events the toolkit
+// adds for double and triple clicks are not.
+gboolean CShell::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self) {
+    auto* shell = static_cast<CShell*>(self);
+    if (event->type != GDK_BUTTON_PRESS || event->button != GDK_BUTTON_PRIMARY) {
+        return TRUE;
+    }
+    if (shell->game != nullptr) {
+        const int32_t x = static_cast<int32_t>(std::clamp(event->x, 0.0, 65535.0));
+        const int32_t y = static_cast<int32_t>(std::clamp(event->y, 0.0, 65535.0));
+        shell->game->OnClick(x, y);
+    }
+    return TRUE;
+}
+
+// A repaint shows the last frame again, unchanged.
+gboolean CShell::OnDraw(GtkWidget*, cairo_t* cr, gpointer self) {
+    static_cast<CShell*>(self)->presenter.Paint(cr);
+    return TRUE;
+}
+
+// The game's cursor, its hot spot at the top-left corner, over the picture.
+void CShell::OnAreaRealize(GtkWidget* widget, gpointer self) {
+    auto* shell = static_cast<CShell*>(self);
+    if (shell->cursor == nullptr) {
+        if (GdkPixbuf* picture = LoadPixbuf("/game/cursors/1000.cur")) {
+            shell->cursor =
+                gdk_cursor_new_from_pixbuf(gtk_widget_get_display(widget), picture, 0, 0);
+            g_object_unref(picture);
+        }
+    }
+    if (shell->cursor != nullptr) {
+        gdk_window_set_cursor(gtk_widget_get_window(widget), shell->cursor);
+    }
+}

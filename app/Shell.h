@@ -1,0 +1,65 @@
+// The desktop program: the main window with its menu, the frame loop that
+// drives the game, and the routing of keys, clicks and repaints to it.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "app/DesktopPlatform.h"
+#include "app/FrameLoop.h"
+#include "app/WindowPresenter.h"
+
+class CGame;
+
+// The size of the game's picture, which is the window's client area.
+constexpr int32_t kClientWidth = 640;
+constexpr int32_t kClientHeight = 480;
+
+class CShell : private CLoopHost {
+public:
+    CShell();
+    ~CShell() override;
+    CShell(const CShell&) = delete;
+    CShell& operator=(const CShell&) = delete;
+
+    // Called at the start of every tick, before the game's own.
+    void SetTickObserver(std::function<void()> observer) { tickObserver = std::move(observer); }
+    // Opens the window, runs the game until the window goes, then takes the
+    // game down. Returns the process's exit status.
+    int Run();
+
+private:
+    void CreateMainWindow();
+    void ConnectMenu(GtkBuilder* builder);
+    // Closes the main window, which ends the frame loop.
+    void EndProgram();
+    void ShowHighScores();
+    void AskToExit();
+    void ShowVersion();
+
+    bool Running() override { return running; }
+    bool DispatchPending() override;
+    uint32_t Now() override;
+    void Tick() override;
+    void Wait(uint32_t ms) override;
+
+    static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
+    static void OnDestroy(GtkWidget* widget, gpointer self);
+    static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
+    static gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer self);
+    static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
+    static void OnAreaRealize(GtkWidget* widget, gpointer self);
+
+    CWindowPresenter presenter;
+    CDesktopPlatform platform;
+    CGame* game = nullptr;
+    GtkWidget* window = nullptr;
+    GtkWidget* area = nullptr;
+    GdkCursor* cursor = nullptr;
+    // Wakes the loop when the next tick is due.
+    GSource* wakeSource = nullptr;
+    bool running = false;
+    std::function<void()> tickObserver;
+};
