@@ -1,0 +1,171 @@
+// The Windows program: the CWindow class, the fixed 640 x 480 window with its
+// menu, and the message loop that runs the game every 40 ms.
+#include <mmsystem.h>
+
+#include <new>
+#include <string>
+
+#include "app/WinPlatform.h"
+#include "devices/DeviceTypes.h"
+#include "game/Game.h"
+#include "resources/WindowsResources.h"
+#include "scores/Cp932.h"
+#include "scores/WinDialogs.h"
+
+namespace {
+
+constexpr int kClientWidth = 640;
+constexpr int kClientHeight = 480;
+constexpr int kWindowLeft = 140;
+constexpr int kWindowTop = 140;
+constexpr DWORD kTickPeriod = 40;
+constexpr char kClassName[] = "CWindow";
+
+CGame* g_game = nullptr;
+DWORD g_lastTick = 0;
+CWinPlatform g_platform;
+
+// The window shows its texts through the code page 932 functions.
+std::string Text(const char* utf8) {
+    return Utf8ToCp932(utf8);
+}
+
+void AskExit(HWND window) {
+    if (MessageBoxA(window, Text("終了しますか？").c_str(), Text("終了").c_str(), MB_YESNO) ==
+        IDYES) {
+        DestroyWindow(window);
+    }
+}
+
+void ShowVersion(HWND window) {
+    MessageBoxA(window,
+                Text("ミルトとナナ ver1.0\n\n絵・音・プログラム：ミルトとナナ制作室").c_str(),
+                Text("バージョン").c_str(), MB_OK);
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            BeginPaint(window, &paint);
+            if (g_game != nullptr) {
+                g_game->Paint();
+            }
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_CLOSE:
+            DestroyWindow(window);
+            return 0;
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE) {
+                DestroyWindow(window);
+            } else if (wParam == VK_RETURN && g_game != nullptr) {
+                g_game->TogglePause();
+            }
+            // Every other key is swallowed.
+            return 0;
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDM_EXIT:
+                    AskExit(window);
+                    break;
+                case IDM_VERSION:
+                    ShowVersion(window);
+                    break;
+                case IDM_HIGHSCORES:
+                    ShowHighScores(window);
+                    break;
+                default:
+                    break;
+            }
+            return 0;
+        case WM_LBUTTONDOWN:
+            if (g_game != nullptr) {
+                g_game->OnClick(LOWORD(lParam), HIWORD(lParam));
+            }
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+// Runs until the quit message: window messages first, and a game tick once
+// 40 ms have passed since the last one started. Between the two it sleeps
+// until a message comes or the next tick is due.
+WPARAM RunLoop() {
+    MSG msg;
+    for (;;) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (GetMessageA(&msg, nullptr, 0, 0) == 0) {
+                return msg.wParam;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            continue;
+        }
+        DWORD elapsed = timeGetTime() - g_lastTick;
+        if (elapsed < kTickPeriod) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, kTickPeriod - elapsed, QS_ALLINPUT);
+            continue;
+        }
+        g_lastTick = timeGetTime();
+        if (g_game != nullptr) {
+            g_game->Tick();
+        }
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    // Ticks are timed to the millisecond.
+    timeBeginPeriod(1);
+
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_GAME));
+    windowClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GAME));
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MENU);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassA(&windowClass);
+
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, kClassName, Text("ミルトとナナ").c_str(),
+                                  WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, 0, kClientWidth,
+                                  kClientHeight, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) {
+        MessageBoxA(nullptr, Text("初期化に失敗しました").c_str(), "", MB_OK);
+        timeEndPeriod(1);
+        return 1;
+    }
+
+    // Grow the window so that its client area is exactly 640 x 480.
+    RECT client;
+    RECT frame;
+    GetClientRect(window, &client);
+    GetWindowRect(window, &frame);
+    int width = kClientWidth + (frame.right - frame.left) - (client.right - client.left);
+    int height = kClientHeight + (frame.bottom - frame.top) - (client.bottom - client.top);
+    MoveWindow(window, kWindowLeft, kWindowTop, width, height, TRUE);
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+
+    g_game = new (std::nothrow) CGame(&g_platform);
+    if (g_game == nullptr || !g_game->Init(window, kClientWidth, kClientHeight)) {
+        MessageBoxA(window, Text("初期化に失敗しました").c_str(), "", MB_OK);
+        DestroyWindow(window);
+    }
+
+    WPARAM result = RunLoop();
+
+    delete g_game;
+    g_game = nullptr;
+    timeEndPeriod(1);
+    return static_cast<int>(result);
+}

@@ -1,0 +1,8 @@
+# The Windows program: build/windows/miruto-nana.exe. It runs from a folder
+# that holds sound/ and writes score.sav there.
+add_executable(miruto-nana WIN32
+  ${CMAKE_CURRENT_LIST_DIR}/WinMain.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WinPlatform.cpp)
+target_link_libraries(miruto-nana PRIVATE
+  gamewinres gamegraphics_dd gameaudio_dx gamescores_win gamecore winmm)
+set_target_properties(miruto-nana PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

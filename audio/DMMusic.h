@@ -1,0 +1,47 @@
+// The music player on DirectMusic: standard MIDI files as segments in
+// numbered slots, played on one performance that shares the effect player's
+// DirectSound object.
+#pragma once
+
+#include <dmusici.h>
+#include <mmreg.h>
+#include <mmsystem.h>
+
+#include "devices/Music.h"
+
+// The second generation of the performance interface: the game uses only the
+// operations it shares with the first, so it adds none here.
+struct IDirectMusicPerformance2 : public IDirectMusicPerformance {};
+
+class CDMMusic : public CMusic {
+public:
+    CDMMusic();
+    ~CDMMusic() override;
+    CDMMusic(const CDMMusic&) = delete;
+    CDMMusic& operator=(const CDMMusic&) = delete;
+
+    bool Load(const char* path, int32_t slot) override;
+    void SetSlotCount(int32_t count) override;
+    void Play(int32_t slot) override;
+    void Noop(int32_t value) override;
+    HRESULT Stop(int32_t slot) override;
+    void SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) override;
+    bool Init(HWND window, void* soundDevice) override;
+
+    bool Playing() const { return playing; }
+    IDirectMusicSegment* Segment(int32_t slot) const { return slots[slot]; }
+
+private:
+    IDirectMusicSegment* LoadSegment(const char* path);
+    // Unloads the slot's instruments and gives the segment back.
+    void ReleaseSlot(int32_t slot);
+
+    bool playing;
+    int32_t slotCount;
+    IDirectMusicPerformance2* performance;
+    IDirectMusicLoader* loader;
+    IDirectMusicSegment** slots;
+    IDirectMusicSegmentState* segmentState;
+    // CoInitialize succeeded, so the destructor owes one CoUninitialize.
+    bool comStarted;
+};

@@ -1,0 +1,158 @@
+#include "audio/DSSound.h"
+
+#include <cstring>
+
+#include "audio/WaveFileMmio.h"
+
+namespace {
+
+// The 20-byte buffer description every DirectSound version accepts.
+static_assert(sizeof(DSBUFFERDESC1) == 20, "DirectSound buffer description size");
+
+constexpr DWORD kPrimaryFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRLVOLUME;
+constexpr DWORD kEffectFlags = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME |
+                               DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
+static_assert(kPrimaryFlags == 0x81 && kEffectFlags == 0x180E0, "buffer flags");
+// Stereo speakers at the wide (20 degree) geometry.
+constexpr DWORD kSpeakerConfig = 0x00140004;
+
+}  // namespace
+
+CDSSound::CDSSound()
+    : deviceGuid(nullptr), directSound(nullptr), primaryBuffer(nullptr), slots(nullptr) {}
+
+CDSSound::~CDSSound() {
+    // The buffers belong to the DirectSound object and go with it.
+    if (directSound != nullptr) {
+        directSound->Release();
+        directSound = nullptr;
+        primaryBuffer = nullptr;
+    }
+    if (slots != nullptr) {
+        GlobalFree(slots);
+        slots = nullptr;
+    }
+}
+
+bool CDSSound::Init(HWND window) {
+    if (DirectSoundCreate(deviceGuid, &directSound, nullptr) != DS_OK) {
+        directSound = nullptr;
+        return false;
+    }
+    if (directSound->SetCooperativeLevel(window, DSSCL_NORMAL) != DS_OK) {
+        return false;
+    }
+    directSound->SetSpeakerConfig(kSpeakerConfig);
+
+    DSBUFFERDESC1 desc;
+    std::memset(&desc, 0, sizeof(desc));
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = kPrimaryFlags;
+    if (FAILED(directSound->CreateSoundBuffer(reinterpret_cast<LPCDSBUFFERDESC>(&desc),
+                                              &primaryBuffer, nullptr))) {
+        primaryBuffer = nullptr;
+        return false;
+    }
+
+    WAVEFORMATEX format;
+    std::memset(&format, 0, sizeof(format));
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.nAvgBytesPerSec = 176400;
+    format.nBlockAlign = 4;
+    format.wBitsPerSample = 16;
+    format.cbSize = 0;
+    primaryBuffer->SetFormat(&format);
+    return true;
+}
+
+bool CDSSound::LoadWave(const char* path, int32_t slot) {
+    if (directSound == nullptr || slots == nullptr) {
+        return false;
+    }
+    if (FAILED(g_waveFile.Open(path))) {
+        return false;
+    }
+    DWORD size = g_waveFile.dataChunk.cksize;
+    DSBUFFERDESC1 desc;
+    std::memset(&desc, 0, sizeof(desc));
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = kEffectFlags;
+    desc.dwBufferBytes = size;
+    desc.lpwfxFormat = g_waveFile.format;
+    // A buffer the slot already held is given back first.
+    if (slots[slot] != nullptr) {
+        slots[slot]->Release();
+        slots[slot] = nullptr;
+    }
+    if (FAILED(directSound->CreateSoundBuffer(reinterpret_cast<LPCDSBUFFERDESC>(&desc),
+                                              &slots[slot], nullptr))) {
+        slots[slot] = nullptr;
+        g_waveFile.Close();
+        return false;
+    }
+
+    IDirectSoundBuffer* buffer = slots[slot];
+    void* part1 = nullptr;
+    void* part2 = nullptr;
+    DWORD size1 = 0;
+    DWORD size2 = 0;
+    HRESULT result = buffer->Lock(0, size, &part1, &size1, &part2, &size2, 0);
+    if (result == DSERR_BUFFERLOST) {
+        buffer->Restore();
+        result = buffer->Lock(0, size, &part1, &size1, &part2, &size2, 0);
+    }
+    if (SUCCEEDED(result)) {
+        uint32_t got = 0;
+        g_waveFile.Read(size1, static_cast<BYTE*>(part1), &got);
+        if (size2 != 0) {
+            g_waveFile.Read(size2, static_cast<BYTE*>(part2), &got);
+        }
+        buffer->Unlock(part1, size1, part2, size2);
+    }
+    // Once the buffer exists the load counts, even if no samples reached it.
+    g_waveFile.Close();
+    return true;
+}
+
+HRESULT CDSSound::Play(int32_t slot) {
+    IDirectSoundBuffer* buffer = slots != nullptr ? slots[slot] : nullptr;
+    if (buffer == nullptr) {
+        return kStatusFail;
+    }
+    // Rewinding cuts a sound still playing: one slot never sounds twice.
+    buffer->SetCurrentPosition(0);
+    return buffer->Play(0, 0, 0);
+}
+
+HRESULT CDSSound::Stop(int32_t slot) {
+    IDirectSoundBuffer* buffer = slots != nullptr ? slots[slot] : nullptr;
+    if (buffer == nullptr) {
+        return kStatusFail;
+    }
+    return buffer->Stop();
+}
+
+HRESULT CDSSound::SetVolume(int32_t level) {
+    if (primaryBuffer == nullptr) {
+        return kStatusFail;
+    }
+    return primaryBuffer->SetVolume(level);
+}
+
+void CDSSound::SetSlotCount(int32_t count) {
+    if (count < 0) {
+        return;
+    }
+    if (slots != nullptr) {
+        GlobalFree(slots);
+        slots = nullptr;
+    }
+    slots = static_cast<IDirectSoundBuffer**>(
+        GlobalAlloc(GMEM_ZEROINIT, static_cast<SIZE_T>(count) * sizeof(IDirectSoundBuffer*)));
+}
+
+void* CDSSound::GetDirectSound() {
+    return directSound;
+}
