@@ -1,0 +1,350 @@
+#include "audio/AudioMixer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Bytes of source data handed to a converter at a time.
+constexpr uint32_t kFeedBytes = 4096;
+
+// The tail of the WAVE_FORMAT_EXTENSIBLE sub-format ids of plain PCM and
+// IEEE float: {xxxxxxxx-0000-0010-8000-00aa00389b71}.
+constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00,
+                                        0xaa, 0x00, 0x38, 0x9b, 0x71, 0x00, 0x00};
+
+// Sample rates the device accepts for an effect buffer.
+constexpr uint32_t kMinRate = 100;
+constexpr uint32_t kMaxRate = 200000;
+
+}  // namespace
+
+bool DescribeEffectFormat(const WAVEFORMATEX* block, EffectFormat* description) {
+    if (block == nullptr) {
+        return false;
+    }
+    uint16_t tag = block->wFormatTag;
+    if (tag == kWaveFormatExtensible) {
+        // Valid bits (2), channel mask (4), then the 16-byte sub-format id.
+        if (block->cbSize < 22) {
+            return false;
+        }
+        const uint8_t* extra = reinterpret_cast<const uint8_t*>(block) + sizeof(WAVEFORMATEX);
+        const uint8_t* guid = extra + 6;
+        if (std::memcmp(guid + 2, kSubFormatTail, 14) != 0) {
+            return false;
+        }
+        tag = uint16_t(guid[0] | (guid[1] << 8));
+    }
+    const uint32_t channels = block->nChannels;
+    const uint32_t bits = block->wBitsPerSample;
+    if (channels < 1 || channels > 8) {
+        return false;
+    }
+    if (block->nSamplesPerSec < kMinRate || block->nSamplesPerSec > kMaxRate) {
+        return false;
+    }
+    if (block->nBlockAlign != channels * bits / 8 || bits % 8 != 0) {
+        return false;
+    }
+    EffectFormat result;
+    if (tag == kWaveFormatPcm) {
+        switch (bits) {
+            case 8:
+                result.format = AUDIO_U8;
+                result.silence = 0x80;
+                break;
+            case 16:
+                result.format = AUDIO_S16LSB;
+                break;
+            case 24:
+                result.format = AUDIO_S32LSB;
+                result.widen24 = true;
+                break;
+            case 32:
+                result.format = AUDIO_S32LSB;
+                break;
+            default:
+                return false;
+        }
+    } else if (tag == kWaveFormatIeeeFloat && bits == 32) {
+        result.format = AUDIO_F32LSB;
+    } else {
+        return false;
+    }
+    result.channels = static_cast<uint8_t>(channels);
+    result.rate = static_cast<int32_t>(block->nSamplesPerSec);
+    result.frameBytes = block->nBlockAlign;
+    *description = result;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// CEffectBuffer
+
+std::unique_ptr<CEffectBuffer> CEffectBuffer::Create(const WAVEFORMATEX* block,
+                                                     uint32_t bufferBytes, uint32_t storedBytes) {
+    if (bufferBytes < kMinBytes || bufferBytes > kMaxBytes) {
+        return nullptr;
+    }
+    std::unique_ptr<CEffectBuffer> effect(new (std::nothrow) CEffectBuffer);
+    if (effect == nullptr || !DescribeEffectFormat(block, &effect->format)) {
+        return nullptr;
+    }
+    const EffectFormat& format = effect->format;
+    effect->stream =
+        SDL_NewAudioStream(format.format, format.channels, format.rate, AUDIO_F32SYS,
+                           CAudioMixer::kChannels, CAudioMixer::kRate);
+    if (effect->stream == nullptr) {
+        return nullptr;
+    }
+    effect->totalBytes = bufferBytes - bufferBytes % format.frameBytes;
+    try {
+        // Whatever the file does not fill stays silent.
+        effect->samples.assign(std::min(storedBytes, bufferBytes), format.silence);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return effect;
+}
+
+CEffectBuffer::~CEffectBuffer() {
+    if (stream != nullptr) {
+        SDL_FreeAudioStream(stream);
+    }
+}
+
+void CEffectBuffer::Start() {
+    SDL_AudioStreamClear(stream);
+    fedBytes = 0;
+    flushed = false;
+    playing = true;
+}
+
+bool CEffectBuffer::Feed() {
+    if (fedBytes >= totalBytes) {
+        return false;
+    }
+    uint32_t chunk = std::min(kFeedBytes - kFeedBytes % format.frameBytes, totalBytes - fedBytes);
+    if (chunk == 0) {
+        chunk = format.frameBytes;
+    }
+    // 24-bit frames grow to 32 bits, so the widened chunk is 4/3 as long.
+    uint8_t piece[kFeedBytes * 4 / 3 + 64];
+    uint32_t stored = static_cast<uint32_t>(samples.size());
+    for (uint32_t i = 0; i < chunk; ++i) {
+        uint32_t at = fedBytes + i;
+        uint8_t byte = at < stored ? samples[at] : format.silence;
+        if (format.widen24) {
+            // Each 3-byte sample becomes the top three bytes of a 4-byte one.
+            uint32_t sample = i / 3;
+            uint32_t part = i % 3;
+            if (part == 0) {
+                piece[sample * 4] = 0;
+            }
+            piece[sample * 4 + 1 + part] = byte;
+        } else {
+            piece[i] = byte;
+        }
+    }
+    uint32_t length = format.widen24 ? chunk / 3 * 4 : chunk;
+    fedBytes += chunk;
+    return SDL_AudioStreamPut(stream, piece, static_cast<int>(length)) == 0;
+}
+
+void CEffectBuffer::MixInto(float* stereo, float* scratch, int32_t frames) {
+    const int wanted = frames * CAudioMixer::kChannels * static_cast<int>(sizeof(float));
+    int got = 0;
+    uint8_t* into = reinterpret_cast<uint8_t*>(scratch);
+    while (playing && got < wanted) {
+        if (SDL_AudioStreamAvailable(stream) > 0) {
+            int read = SDL_AudioStreamGet(stream, into + got, wanted - got);
+            if (read <= 0) {
+                playing = false;
+                break;
+            }
+            got += read;
+        } else if (fedBytes < totalBytes) {
+            if (!Feed()) {
+                playing = false;
+            }
+        } else if (!flushed) {
+            SDL_AudioStreamFlush(stream);
+            flushed = true;
+        } else {
+            playing = false;
+        }
+    }
+    const int samplesGot = got / static_cast<int>(sizeof(float));
+    for (int i = 0; i < samplesGot; ++i) {
+        stereo[i] += scratch[i];
+    }
+}
+
+// ---------------------------------------------------------------------------
+// CAudioMixer
+
+CAudioMixer::CAudioMixer() {
+    mix.resize(kBlockFrames * kChannels);
+    scratch.resize(kBlockFrames * kChannels);
+}
+
+CAudioMixer::~CAudioMixer() {
+    if (device != 0) {
+        SDL_CloseAudioDevice(device);
+        device = 0;
+    }
+    if (music != nullptr) {
+        music->OnMixerGone();
+        music = nullptr;
+    }
+    slots.clear();
+    if (subsystemStarted) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+}
+
+bool CAudioMixer::Open() {
+    if (device != 0) {
+        return true;
+    }
+    if (!subsystemStarted) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            return false;
+        }
+        subsystemStarted = true;
+    }
+    SDL_AudioSpec wanted;
+    SDL_zero(wanted);
+    wanted.freq = kRate;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = kChannels;
+    wanted.samples = kBlockFrames;
+    wanted.callback = &CAudioMixer::AudioCallback;
+    wanted.userdata = this;
+    // No changes allowed: SDL converts to whatever the hardware wants.
+    device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    if (device == 0) {
+        return false;
+    }
+    SDL_PauseAudioDevice(device, 0);
+    return true;
+}
+
+void CAudioMixer::Lock() {
+    if (device != 0) {
+        SDL_LockAudioDevice(device);
+    }
+}
+
+void CAudioMixer::Unlock() {
+    if (device != 0) {
+        SDL_UnlockAudioDevice(device);
+    }
+}
+
+void CAudioMixer::SetSlotCount(int32_t count) {
+    if (count < 0) {
+        return;
+    }
+    std::vector<std::unique_ptr<CEffectBuffer>> table;
+    if (count <= kMaxSlots) {
+        try {
+            table.resize(static_cast<size_t>(count));
+        } catch (const std::bad_alloc&) {
+            table.clear();
+        }
+    }
+    Lock();
+    slots.swap(table);
+    Unlock();
+    // The old effects go outside the lock.
+}
+
+void CAudioMixer::InstallEffect(int32_t slot, std::unique_ptr<CEffectBuffer> effect) {
+    if (!IsSlot(slot)) {
+        return;
+    }
+    Lock();
+    slots[slot].swap(effect);
+    Unlock();
+}
+
+HRESULT CAudioMixer::PlayEffect(int32_t slot) {
+    if (!HasEffect(slot)) {
+        return kStatusFail;
+    }
+    Lock();
+    slots[slot]->Start();
+    Unlock();
+    return 0;
+}
+
+HRESULT CAudioMixer::StopEffect(int32_t slot) {
+    if (!HasEffect(slot)) {
+        return kStatusFail;
+    }
+    Lock();
+    slots[slot]->Halt();
+    Unlock();
+    return 0;
+}
+
+bool CAudioMixer::IsEffectPlaying(int32_t slot) {
+    if (!HasEffect(slot)) {
+        return false;
+    }
+    Lock();
+    bool playing = slots[slot]->IsPlaying();
+    Unlock();
+    return playing;
+}
+
+HRESULT CAudioMixer::SetVolume(int32_t level) {
+    if (level > 0 || level < -10000) {
+        return kInvalidParam;
+    }
+    float value = level == -10000 ? 0.0f : static_cast<float>(std::pow(10.0, level / 2000.0));
+    Lock();
+    gain = value;
+    Unlock();
+    return 0;
+}
+
+void CAudioMixer::SetMusicSource(CMixerSource* source) {
+    Lock();
+    music = source;
+    Unlock();
+}
+
+void CAudioMixer::Render(int16_t* stereo, int32_t frames) {
+    while (frames > 0) {
+        const int32_t block = std::min(frames, kBlockFrames);
+        const int32_t count = block * kChannels;
+        std::fill(mix.begin(), mix.begin() + count, 0.0f);
+        for (auto& effect : slots) {
+            if (effect != nullptr && effect->IsPlaying()) {
+                effect->MixInto(mix.data(), scratch.data(), block);
+            }
+        }
+        if (music != nullptr) {
+            music->MixInto(mix.data(), block);
+        }
+        for (int32_t i = 0; i < count; ++i) {
+            float value = mix[i] * gain * 32767.0f;
+            value = std::clamp(value, -32768.0f, 32767.0f);
+            stereo[i] = static_cast<int16_t>(std::lrint(value));
+        }
+        stereo += count;
+        frames -= block;
+    }
+}
+
+void SDLCALL CAudioMixer::AudioCallback(void* self, Uint8* stream, int length) {
+    // SDL holds the device lock while it calls this.
+    auto* mixer = static_cast<CAudioMixer*>(self);
+    const int frameBytes = kChannels * static_cast<int>(sizeof(int16_t));
+    mixer->Render(reinterpret_cast<int16_t*>(stream), length / frameBytes);
+}

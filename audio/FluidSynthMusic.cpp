@@ -1,0 +1,373 @@
+#include "audio/FluidSynthMusic.h"
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace {
+
+// How loud the synthesiser plays, leaving room for the effects.
+constexpr double kSynthGain = 0.5;
+// Frames rendered by the synthesiser at a time.
+constexpr int32_t kRenderFrames = 1024;
+// The most slots a table may have; a larger count is treated as a table
+// that could not be allocated.
+constexpr int32_t kMaxSlots = 4096;
+
+// Music-time units that pass per output frame at a tempo.
+double UnitsPerFrame(uint32_t tempo) {
+    return kMusicTimePerQuarter * 1e6 / (double(tempo) * CAudioMixer::kRate);
+}
+
+}  // namespace
+
+CFluidSynthMusic::CFluidSynthMusic() : soundFont(kDefaultSoundFont) {}
+
+CFluidSynthMusic::CFluidSynthMusic(std::string path) : soundFont(std::move(path)) {}
+
+CFluidSynthMusic::~CFluidSynthMusic() {
+    // First leave the mixer, so that its audio thread no longer calls in.
+    if (mixer != nullptr) {
+        mixer->SetMusicSource(nullptr);
+        mixer = nullptr;
+    }
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    StopSequencer();
+    slots.clear();
+    if (synth != nullptr) {
+        delete_fluid_synth(synth);
+        synth = nullptr;
+    }
+    if (settings != nullptr) {
+        delete_fluid_settings(settings);
+        settings = nullptr;
+    }
+}
+
+bool CFluidSynthMusic::Init(HWND, void* soundDevice) {
+    std::unique_lock<std::recursive_mutex> guard(lock);
+    if (synth == nullptr) {
+        // The game shows no log; a missing SoundFont is reported by the result.
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
+            fluid_set_log_function(level, nullptr, nullptr);
+        }
+        settings = new_fluid_settings();
+        if (settings == nullptr) {
+            return false;
+        }
+        fluid_settings_setnum(settings, "synth.sample-rate", CAudioMixer::kRate);
+        fluid_settings_setnum(settings, "synth.gain", kSynthGain);
+        // Every call into the synthesiser is made under this player's lock.
+        fluid_settings_setint(settings, "synth.threadsafe-api", 0);
+        synth = new_fluid_synth(settings);
+        if (synth == nullptr) {
+            return false;
+        }
+        if (fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
+            delete_fluid_synth(synth);
+            synth = nullptr;
+            return false;
+        }
+        try {
+            scratch.assign(kRenderFrames * CAudioMixer::kChannels, 0.0f);
+        } catch (const std::bad_alloc&) {
+            delete_fluid_synth(synth);
+            synth = nullptr;
+            return false;
+        }
+    }
+    playingFlag = false;
+    guard.unlock();
+    auto* device = static_cast<CAudioMixer*>(soundDevice);
+    if (device != nullptr && device != mixer) {
+        if (mixer != nullptr) {
+            mixer->SetMusicSource(nullptr);
+        }
+        mixer = device;
+        mixer->SetMusicSource(this);
+    }
+    return true;
+}
+
+void CFluidSynthMusic::OnMixerGone() { mixer = nullptr; }
+
+void CFluidSynthMusic::SetSlotCount(int32_t count) {
+    if (count < 0) {
+        return;
+    }
+    std::vector<Slot> table;
+    if (count <= kMaxSlots) {
+        try {
+            table.resize(static_cast<size_t>(count));
+        } catch (const std::bad_alloc&) {
+            table.clear();
+        }
+    }
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    StopSequencer();
+    slots.swap(table);
+    slotCount = static_cast<int32_t>(slots.size());
+}
+
+bool CFluidSynthMusic::Load(const char* path, int32_t slot) {
+    std::unique_lock<std::recursive_mutex> guard(lock);
+    if (!IsSlot(slot)) {
+        return false;
+    }
+    if (currentSlot == slot) {
+        StopSequencer();
+    }
+    slots[slot] = Slot();
+    if (synth == nullptr) {
+        return true;
+    }
+    guard.unlock();
+    // The file is read outside the lock; the music goes on meanwhile.
+    std::unique_ptr<MidiPiece> piece(new (std::nothrow) MidiPiece);
+    if (piece == nullptr || !LoadMidiFile(path, piece.get())) {
+        return false;
+    }
+    guard.lock();
+    if (!IsSlot(slot)) {
+        return false;
+    }
+    if (currentSlot == slot) {
+        StopSequencer();
+    }
+    slots[slot] = Slot();
+    slots[slot].piece = std::move(piece);
+    slots[slot].loopState = ChannelStateBefore(*slots[slot].piece, 0);
+    return true;
+}
+
+void CFluidSynthMusic::SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (!IsSlot(slot) || slots[slot].piece == nullptr) {
+        return;
+    }
+    Slot& entry = slots[slot];
+    const int32_t length = entry.piece->length;
+    const int64_t loopEnd = int64_t(length) - kLoopEndMargin;
+    // Loop points must lie inside the piece, the start before the end.
+    if (loopStart >= 0 && loopStart < loopEnd && loopEnd <= length) {
+        entry.loopStart = loopStart;
+        entry.loopEnd = static_cast<int32_t>(loopEnd);
+        entry.loopState = ChannelStateBefore(*entry.piece, loopStart);
+    }
+    entry.repeats = static_cast<uint32_t>(repeats);
+}
+
+void CFluidSynthMusic::Play(int32_t slot) {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (playingFlag) {
+        return;
+    }
+    if (!IsSlot(slot) || slots[slot].piece == nullptr || synth == nullptr) {
+        return;
+    }
+    // The new piece replaces whatever still sounds.
+    StopSequencer();
+    const Slot& entry = slots[slot];
+    for (const MidiEvent& event : ChannelStateBefore(*entry.piece, 0)) {
+        Send(event);
+    }
+    current = &entry;
+    currentSlot = slot;
+    position = 0;
+    tempo = kDefaultTempo;
+    nextEvent = 0;
+    repeatsLeft = entry.repeats;
+    playingFlag = true;
+}
+
+void CFluidSynthMusic::Noop(int32_t) {}
+
+HRESULT CFluidSynthMusic::Stop(int32_t slot) {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    HRESULT result = kStatusFail;
+    if (synth != nullptr) {
+        // An empty slot names no piece, which stops all music.
+        const bool emptySlot = !IsSlot(slot) || slots[slot].piece == nullptr;
+        if (emptySlot || slot == currentSlot) {
+            StopSequencer();
+        }
+        result = 0;
+    }
+    playingFlag = false;
+    return result;
+}
+
+bool CFluidSynthMusic::IsPlayingFlagSet() {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return playingFlag;
+}
+
+int32_t CFluidSynthMusic::Position() {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return current != nullptr ? static_cast<int32_t>(position) : -1;
+}
+
+int32_t CFluidSynthMusic::SequencedSlot() {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return currentSlot;
+}
+
+bool CFluidSynthMusic::GetLoop(int32_t slot, int32_t* loopStart, int32_t* loopEnd,
+                               uint32_t* repeats) {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (!IsSlot(slot) || slots[slot].piece == nullptr) {
+        return false;
+    }
+    *loopStart = slots[slot].loopStart;
+    *loopEnd = slots[slot].loopEnd;
+    *repeats = slots[slot].repeats;
+    return true;
+}
+
+void CFluidSynthMusic::Send(const MidiEvent& event) {
+    const int channel = event.status & 0x0F;
+    switch (event.status & 0xF0) {
+        case 0x80:
+            fluid_synth_noteoff(synth, channel, event.data1);
+            break;
+        case 0x90:
+            if (event.data2 == 0) {
+                fluid_synth_noteoff(synth, channel, event.data1);
+            } else {
+                fluid_synth_noteon(synth, channel, event.data1, event.data2);
+            }
+            break;
+        case 0xA0:
+            fluid_synth_key_pressure(synth, channel, event.data1, event.data2);
+            break;
+        case 0xB0:
+            fluid_synth_cc(synth, channel, event.data1, event.data2);
+            break;
+        case 0xC0:
+            fluid_synth_program_change(synth, channel, event.data1);
+            break;
+        case 0xD0:
+            fluid_synth_channel_pressure(synth, channel, event.data1);
+            break;
+        case 0xE0:
+            fluid_synth_pitch_bend(synth, channel, event.data1 | (event.data2 << 7));
+            break;
+        default:
+            break;
+    }
+}
+
+void CFluidSynthMusic::ReleaseNotes() {
+    if (synth == nullptr) {
+        return;
+    }
+    for (int channel = 0; channel < 16; ++channel) {
+        // Lift the pedals first, or held notes would ring on.
+        fluid_synth_cc(synth, channel, 64, 0);
+        fluid_synth_cc(synth, channel, 66, 0);
+        fluid_synth_all_notes_off(synth, channel);
+    }
+}
+
+void CFluidSynthMusic::StopSequencer() {
+    if (current != nullptr) {
+        ReleaseNotes();
+    }
+    current = nullptr;
+    currentSlot = -1;
+    position = 0;
+    nextEvent = 0;
+    repeatsLeft = 0;
+}
+
+void CFluidSynthMusic::JumpToLoopStart() {
+    ReleaseNotes();
+    const MidiPiece& piece = *current->piece;
+    for (const MidiEvent& event : current->loopState) {
+        Send(event);
+    }
+    position = current->loopStart;
+    tempo = TempoBefore(piece, current->loopStart);
+    auto first = std::lower_bound(
+        piece.events.begin(), piece.events.end(), current->loopStart,
+        [](const MidiEvent& event, int32_t time) { return event.time < time; });
+    nextEvent = static_cast<size_t>(first - piece.events.begin());
+    --repeatsLeft;
+}
+
+void CFluidSynthMusic::RenderSynth(float* stereo, int32_t frames) {
+    while (frames > 0) {
+        const int32_t block = std::min(frames, kRenderFrames);
+        fluid_synth_write_float(synth, block, scratch.data(), 0, 2, scratch.data(), 1, 2);
+        const int32_t count = block * CAudioMixer::kChannels;
+        for (int32_t i = 0; i < count; ++i) {
+            stereo[i] += scratch[i];
+        }
+        stereo += count;
+        frames -= block;
+    }
+}
+
+void CFluidSynthMusic::MixInto(float* stereo, int32_t frames) {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (synth == nullptr) {
+        return;
+    }
+    while (frames > 0) {
+        if (current == nullptr) {
+            // Nothing is sequenced; released notes ring out.
+            RenderSynth(stereo, frames);
+            return;
+        }
+        const MidiPiece& piece = *current->piece;
+        // The loop region; loop points of 0 and 0 loop the whole piece.
+        int32_t loopStart = current->loopStart;
+        int32_t loopEnd = current->loopEnd;
+        if (loopStart == 0 && loopEnd == 0) {
+            loopEnd = piece.length;
+        }
+        const bool looping = repeatsLeft > 0 && loopStart < loopEnd;
+        if (looping && position >= loopEnd) {
+            JumpToLoopStart();
+            continue;
+        }
+        if (position >= piece.length) {
+            // The end: what is left at the very end still plays, then the
+            // piece is over. The playing flag stays as it is.
+            for (; nextEvent < piece.events.size(); ++nextEvent) {
+                Send(piece.events[nextEvent]);
+            }
+            StopSequencer();
+            continue;
+        }
+        while (nextEvent < piece.events.size() && piece.events[nextEvent].time <= position) {
+            const MidiEvent& event = piece.events[nextEvent++];
+            if (event.status == kMidiTempoStatus) {
+                tempo = event.tempo;
+            } else {
+                Send(event);
+            }
+        }
+        double target = piece.length;
+        if (nextEvent < piece.events.size()) {
+            target = std::min<double>(target, piece.events[nextEvent].time);
+        }
+        if (looping) {
+            target = std::min<double>(target, loopEnd);
+        }
+        const double perFrame = UnitsPerFrame(tempo);
+        const double needed = std::ceil((target - position) / perFrame - 1e-7);
+        if (needed <= 0) {
+            position = target;
+            continue;
+        }
+        const int32_t take = static_cast<int32_t>(std::min<double>(needed, frames));
+        RenderSynth(stereo, take);
+        stereo += take * CAudioMixer::kChannels;
+        frames -= take;
+        // Land exactly on the next event, so that no drift builds up.
+        position = take == needed ? target : position + take * perFrame;
+    }
+}

@@ -1,0 +1,106 @@
+// The music player: standard MIDI files played by a software synthesiser
+// with a General MIDI SoundFont, rendered into the effect player's output.
+//
+// Each piece sits in a numbered slot, read into an event list at Load. One
+// piece plays at a time, sequenced here in music time (768 units per quarter
+// note). The synthesiser opens no audio output of its own: the shared mixer
+// pulls the music from MixInto on its audio thread.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "audio/AudioMixer.h"
+#include "audio/MidiFile.h"
+#include "devices/Music.h"
+
+struct _fluid_hashtable_t;
+struct _fluid_synth_t;
+
+class CFluidSynthMusic : public CMusic, public CMixerSource {
+public:
+    // The General MIDI SoundFont the player uses.
+    static constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    // The loop ends this many music-time units before the piece's end.
+    static constexpr int32_t kLoopEndMargin = 250;
+
+    CFluidSynthMusic();
+    // A player that uses another SoundFont file.
+    explicit CFluidSynthMusic(std::string soundFont);
+    ~CFluidSynthMusic() override;
+    CFluidSynthMusic(const CFluidSynthMusic&) = delete;
+    CFluidSynthMusic& operator=(const CFluidSynthMusic&) = delete;
+
+    // Releases the slot's piece; then, with a running engine, reads the file
+    // into it (false if it cannot be read). Without one the slot stays empty
+    // and the result is true.
+    bool Load(const char* path, int32_t slot) override;
+    void SetSlotCount(int32_t count) override;
+    // Starts the slot's piece unless the playing flag is set.
+    void Play(int32_t slot) override;
+    void Noop(int32_t value) override;
+    // Stops the slot's piece and clears the playing flag whatever the slot.
+    HRESULT Stop(int32_t slot) override;
+    // Loops from loopStart to 250 units before the end, `repeats` times (as
+    // an unsigned count). Loop points the piece cannot have are refused and
+    // the old ones kept; the repeat count is set all the same.
+    void SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) override;
+    // Starts the synthesiser with the SoundFont (false if it cannot be
+    // loaded) and, given the effect player's device object (a CAudioMixer),
+    // registers with it. Without a device the music is rendered only through
+    // MixInto.
+    bool Init(HWND window, void* soundDevice) override;
+
+    // Adds the next `frames` frames of music at 44.1 kHz stereo.
+    void MixInto(float* stereo, int32_t frames) override;
+    void OnMixerGone() override;
+
+    bool IsPlayingFlagSet();
+    // Where the sequencer is in the playing piece, in music time; -1 when no
+    // piece is being sequenced.
+    int32_t Position();
+    // The slot whose piece is being sequenced, -1 if none.
+    int32_t SequencedSlot();
+    // The loop points the slot's piece has (both 0: the whole piece).
+    bool GetLoop(int32_t slot, int32_t* loopStart, int32_t* loopEnd, uint32_t* repeats);
+
+private:
+    struct Slot {
+        std::unique_ptr<MidiPiece> piece;
+        int32_t loopStart = 0;
+        int32_t loopEnd = 0;
+        uint32_t repeats = 0;
+        // The channel state at the loop start, sent at every jump back.
+        std::vector<MidiEvent> loopState;
+    };
+
+    bool IsSlot(int32_t slot) const { return slot >= 0 && slot < int32_t(slots.size()); }
+    // Sends a channel message to the synthesiser.
+    void Send(const MidiEvent& event);
+    // Releases every note, sustained ones too.
+    void ReleaseNotes();
+    // Ends sequencing at once (the caller holds the lock).
+    void StopSequencer();
+    void JumpToLoopStart();
+    void RenderSynth(float* stereo, int32_t frames);
+
+    std::string soundFont;
+    std::recursive_mutex lock;
+    bool playingFlag = false;
+    int32_t slotCount = 0;
+    std::vector<Slot> slots;
+    CAudioMixer* mixer = nullptr;
+    struct _fluid_hashtable_t* settings = nullptr;
+    struct _fluid_synth_t* synth = nullptr;
+    std::vector<float> scratch;
+
+    // The sequencer.
+    const Slot* current = nullptr;
+    int32_t currentSlot = -1;
+    double position = 0;
+    uint32_t tempo = kDefaultTempo;
+    size_t nextEvent = 0;
+    uint32_t repeatsLeft = 0;
+};

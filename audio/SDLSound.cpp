@@ -1,0 +1,65 @@
+#include "audio/SDLSound.h"
+
+#include <algorithm>
+#include <new>
+
+#include "audio/AudioMixer.h"
+#include "audio/WaveFile.h"
+
+CSDLSound::CSDLSound() : mixer(new (std::nothrow) CAudioMixer) {}
+
+CSDLSound::~CSDLSound() { delete mixer; }
+
+bool CSDLSound::Init(HWND) { return mixer != nullptr && mixer->Open(); }
+
+bool CSDLSound::LoadWave(const char* path, int32_t slot) {
+    if (mixer == nullptr || !mixer->IsSlot(slot)) {
+        return false;
+    }
+    if (g_waveFile.Open(path) != kWaveOk) {
+        return false;
+    }
+    // The buffer is as long as the data chunk says; only what the file
+    // really holds is kept in memory, and the rest plays as silence.
+    const uint32_t bufferBytes = g_waveFile.dataChunk.cksize;
+    const uint32_t stored =
+        static_cast<uint32_t>(std::min<uint64_t>(bufferBytes, g_waveFile.BytesLeftInFile()));
+    std::unique_ptr<CEffectBuffer> effect;
+    if (mixer->IsOpen()) {
+        effect = CEffectBuffer::Create(g_waveFile.format, bufferBytes, stored);
+    }
+    if (effect == nullptr) {
+        g_waveFile.Close();
+        return false;
+    }
+    // A short read leaves the silence the buffer was filled with.
+    uint32_t read = 0;
+    g_waveFile.Read(effect->StoredBytes(), effect->Samples(), &read);
+    g_waveFile.Close();
+    mixer->InstallEffect(slot, std::move(effect));
+    return true;
+}
+
+HRESULT CSDLSound::Play(int32_t slot) {
+    return mixer != nullptr ? mixer->PlayEffect(slot) : kStatusFail;
+}
+
+HRESULT CSDLSound::Stop(int32_t slot) {
+    return mixer != nullptr ? mixer->StopEffect(slot) : kStatusFail;
+}
+
+HRESULT CSDLSound::SetVolume(int32_t level) {
+    return mixer != nullptr ? mixer->SetVolume(level) : kStatusFail;
+}
+
+void CSDLSound::SetSlotCount(int32_t count) {
+    if (mixer != nullptr) {
+        mixer->SetSlotCount(count);
+    }
+}
+
+void* CSDLSound::GetDirectSound() {
+    return mixer != nullptr && mixer->IsOpen() ? mixer : nullptr;
+}
+
+bool CSDLSound::IsPlaying(int32_t slot) { return mixer != nullptr && mixer->IsEffectPlaying(slot); }
