@@ -17,23 +17,37 @@ int32_t CActor::Draw(CGraphics* graphics) {
     return graphics->DrawSprite(sheet, PixelX(), PixelY(), width, height, 0, 0);
 }
 
-int32_t CActor::Move() { return MOVE_KEEP; }
+int32_t CActor::Move() {
+    return MOVE_KEEP;
+}
 
-int32_t CActor::Touch(CActor*) { return TOUCH_NONE; }
+int32_t CActor::Touch(CActor*) {
+    return TOUCH_NONE;
+}
 
-int32_t CActor::GetKind() { return kind; }
+int32_t CActor::GetKind() {
+    return kind;
+}
 
-RECT CActor::GetHitRect() { return RECT{0, 0, 0, 0}; }
+RECT CActor::GetHitRect() {
+    return RECT{0, 0, 0, 0};
+}
 
-int32_t CActor::GetLayer() { return layer; }
+int32_t CActor::GetLayer() {
+    return layer;
+}
 
 void CActor::Hit() {}
 
-int32_t CActor::IsActive() { return 1; }
+int32_t CActor::IsActive() {
+    return 1;
+}
 
 CHittable::CHittable() : hit(false), hitCounter(0), active(1), hitRect{0, 0, 0, 0} {}
 
-RECT CHittable::GetHitRect() { return OffsetRect(hitRect, PixelX(), PixelY()); }
+RECT CHittable::GetHitRect() {
+    return OffsetRect(hitRect, PixelX(), PixelY());
+}
 
 void CHittable::Hit() {
     if (hit) {
@@ -44,7 +58,9 @@ void CHittable::Hit() {
     hit = true;
 }
 
-int32_t CHittable::IsActive() { return active; }
+int32_t CHittable::IsActive() {
+    return active;
+}
 
 bool CHittable::FadeStep(int32_t* result) {
     if (!hit) {
@@ -56,7 +72,9 @@ bool CHittable::FadeStep(int32_t* result) {
     return true;
 }
 
-CActorList::~CActorList() { Clear(); }
+CActorList::~CActorList() {
+    Clear();
+}
 
 void CActorList::Append(CActor* actor) {
     if (actor != nullptr) {

@@ -15,8 +15,8 @@ public:
     virtual bool LoadImage(const char* name, int32_t dstX, int32_t dstY, int32_t w, int32_t h,
                            int32_t srcX, int32_t srcY, COLORREF key) = 0;
     // Colour-keyed copy of the source's rectangle into this surface, unclipped.
-    virtual int32_t Blit(CSurface* source, int32_t x, int32_t y, int32_t w, int32_t h,
-                         int32_t srcX, int32_t srcY) = 0;
+    virtual int32_t Blit(CSurface* source, int32_t x, int32_t y, int32_t w, int32_t h, int32_t srcX,
+                         int32_t srcY) = 0;
     // Converts the colour and makes it the source colour key. Returns 1.
     virtual int32_t SetColorKey(COLORREF color) = 0;
     // Fills the rectangle with the remembered key. Returns 1.

@@ -9,6 +9,10 @@ int32_t GameRandom() {
     return static_cast<int32_t>((g_randomState >> 16) & 0x7fff);
 }
 
-uint32_t GameRandomState() { return g_randomState; }
+uint32_t GameRandomState() {
+    return g_randomState;
+}
 
-void SetGameRandomState(uint32_t state) { g_randomState = state; }
+void SetGameRandomState(uint32_t state) {
+    g_randomState = state;
+}

@@ -116,12 +116,10 @@ TEST(ActorListTest, MarkSweepRegroupAndClear) {
     EXPECT_EQ(log, (std::vector<std::string>{"end balloon"}));
     EXPECT_EQ(list.At(3), nullptr);
     list.Sweep();
-    EXPECT_EQ(Names(list),
-              (std::vector<std::string>{"blast", "sea", "princess", "sun", "star"}));
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"blast", "sea", "princess", "sun", "star"}));
 
     list.RegroupByLayer();
-    EXPECT_EQ(Names(list),
-              (std::vector<std::string>{"sun", "sea", "star", "princess", "blast"}));
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"sun", "sea", "star", "princess", "blast"}));
 
     list.Clear();
     EXPECT_EQ(list.Size(), 0u);
