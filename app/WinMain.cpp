@@ -1,12 +1,14 @@
 // The Windows program: the CWindow class, the fixed 640 x 480 window with its
 // menu, and the message loop that runs the game every 40 ms.
+// clang-format off
+#include "devices/DeviceTypes.h"
 #include <mmsystem.h>
+// clang-format on
 
 #include <new>
 #include <string>
 
 #include "app/WinPlatform.h"
-#include "devices/DeviceTypes.h"
 #include "game/Game.h"
 #include "resources/WindowsResources.h"
 #include "scores/Cp932.h"

@@ -3,11 +3,12 @@
 // DirectSound object.
 #pragma once
 
-#include <dmusici.h>
-#include <mmreg.h>
-#include <mmsystem.h>
-
+// clang-format off
 #include "devices/Music.h"
+#include <mmsystem.h>
+#include <mmreg.h>
+#include <dmusici.h>
+// clang-format on
 
 // The second generation of the performance interface: the game uses only the
 // operations it shares with the first, so it adds none here.

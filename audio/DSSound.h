@@ -2,12 +2,13 @@
 // buffer holding a whole WAV file, in a numbered slot.
 #pragma once
 
+// clang-format off
 #include "devices/Sound.h"
-
 // Under WIN32_LEAN_AND_MEAN the wave format types come from these.
-#include <dsound.h>
-#include <mmreg.h>
 #include <mmsystem.h>
+#include <mmreg.h>
+#include <dsound.h>
+// clang-format on
 
 class CDSSound : public CSound {
 public:

@@ -4,12 +4,13 @@
 // loads (open, copy the data into a sound buffer, close).
 #pragma once
 
-#include <mmreg.h>
-#include <mmsystem.h>
-
 #include <cstdint>
 
+// clang-format off
 #include "devices/DeviceTypes.h"
+#include <mmsystem.h>
+#include <mmreg.h>
+// clang-format on
 
 // The four steps beneath the reader, each S_OK or E_FAIL.
 HRESULT ReadWaveFormat(HMMIO file, MMCKINFO* riffChunk, WAVEFORMATEX** format);
