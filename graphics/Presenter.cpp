@@ -1,0 +1,3 @@
+#include "graphics/Presenter.h"
+
+CPresenter::~CPresenter() {}
