@@ -400,7 +400,7 @@ void DrawShout(cairo_t* cr, int which) {
         Ellipse(cr, 34, 20, 31.4, 15.4);
         SetColour(cr, kBubble);
         cairo_fill(cr);
-        OutlinedText(cr, "IPAPGothic Bold 13px", "たすけて！", 34, 20, 54, 18, kWordBlue,
-                     kWordBlue, 0.1, kWordBlue);
+        OutlinedText(cr, "IPAPGothic Bold 13px", "たすけて！", 34, 20, 54, 18, kWordBlue, kWordBlue,
+                     0.1, kWordBlue);
     }
 }

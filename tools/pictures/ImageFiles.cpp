@@ -21,7 +21,9 @@ public:
         }
     }
     size_t Size() const { return data.size(); }
-    void Append(const CBytes& other) { data.insert(data.end(), other.data.begin(), other.data.end()); }
+    void Append(const CBytes& other) {
+        data.insert(data.end(), other.data.begin(), other.data.end());
+    }
     bool Save(const std::string& path) const {
         FILE* f = std::fopen(path.c_str(), "wb");
         if (f == nullptr) {
@@ -117,7 +119,8 @@ bool WriteBitmap(const std::string& path, const CIndexedPicture& picture,
             }
         }
     }
-    const uint32_t imageBytes = RowBytes(picture.width, bits) * static_cast<uint32_t>(picture.height);
+    const uint32_t imageBytes =
+        RowBytes(picture.width, bits) * static_cast<uint32_t>(picture.height);
     const uint32_t offset = 14 + 40 + 4 * colours;
     CBytes out;
     out.U8('B');

@@ -110,8 +110,8 @@ void Ellipse(cairo_t* cr, double cx, double cy, double rx, double ry);
 void Circle(cairo_t* cr, double cx, double cy, double r);
 void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 // A thick round-capped stroke with an outline, for arms, strings, trunks.
-void OutlinedLine(cairo_t* cr, double x1, double y1, double x2, double y2, double width,
-                  Rgb fill, double outlineWidth, Rgb outline = colours::kOutline);
+void OutlinedLine(cairo_t* cr, double x1, double y1, double x2, double y2, double width, Rgb fill,
+                  double outlineWidth, Rgb outline = colours::kOutline);
 // A vertical gradient from `top` at y0 to `bottom` at y1 as the source.
 void SetVerticalGradient(cairo_t* cr, double y0, Rgb top, double y1, Rgb bottom);
 

@@ -219,7 +219,8 @@ CIndexedPicture Quantise(const CPicture& picture, const CPalette& palette, int32
         const bool leftward = dither && (y % 2 == 1);
         for (int32_t step = 0; step < w; ++step) {
             const int32_t x = leftward ? w - 1 - step : step;
-            const size_t i = static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x);
+            const size_t i =
+                static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x);
             if (!picture.opaque[i]) {
                 continue;
             }

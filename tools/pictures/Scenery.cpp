@@ -62,8 +62,8 @@ void SandMound(cairo_t* cr, double left, double right, double base, double top) 
         cairo_move_to(cr, left, base);
         cairo_curve_to(cr, left + half * 0.08, top + (base - top) * 0.25, left + half * 0.4, top,
                        mid, top);
-        cairo_curve_to(cr, right - half * 0.4, top, right - half * 0.08,
-                       top + (base - top) * 0.25, right, base);
+        cairo_curve_to(cr, right - half * 0.4, top, right - half * 0.08, top + (base - top) * 0.25,
+                       right, base);
         cairo_curve_to(cr, right - half * 0.4, base + 8, left + half * 0.4, base + 8, left, base);
         cairo_close_path(cr);
     };

@@ -103,8 +103,8 @@ CPicture Render(int32_t width, int32_t height, Rgb edge,
         for (int32_t x = 0; x < width; ++x) {
             const uint32_t v = row[x];
             const uint32_t a = v >> 24;
-            const size_t i = static_cast<size_t>(y) * static_cast<size_t>(width) +
-                             static_cast<size_t>(x);
+            const size_t i =
+                static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x);
             if (a < 128) {
                 continue;
             }
@@ -213,8 +213,7 @@ public:
     explicit CMockFrame(const std::map<int32_t, Decoded>& sheets) : sheets(sheets) {
         pixels.assign(640 * 480, 0);
     }
-    void Draw(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h, int32_t srcX,
-              int32_t srcY) {
+    void Draw(int32_t id, int32_t x, int32_t y, int32_t w, int32_t h, int32_t srcX, int32_t srcY) {
         const Decoded& d = sheets.at(id);
         for (int32_t j = 0; j < h; ++j) {
             for (int32_t i = 0; i < w; ++i) {
@@ -244,7 +243,8 @@ public:
         unsigned char* data = cairo_image_surface_get_data(surface);
         const int stride = cairo_image_surface_get_stride(surface);
         for (int32_t y = 0; y < 480; ++y) {
-            std::copy_n(pixels.begin() + y * 640, 640, reinterpret_cast<uint32_t*>(data + y * stride));
+            std::copy_n(pixels.begin() + y * 640, 640,
+                        reinterpret_cast<uint32_t*>(data + y * stride));
         }
         cairo_surface_mark_dirty(surface);
         cairo_surface_write_to_png(surface, path.c_str());
@@ -272,7 +272,7 @@ void ComposeFrames(const std::map<int32_t, Decoded>& sheets, const std::string& 
     f.Draw(2008, 230, 220, 48, 91, 0, 0);
     f.Draw(2008, 300, 170, 48, 91, 48, 0);
     f.DrawWhole(2014, 250, 325);
-    f.DrawWhole(2017, 262, 60);          // layer 4
+    f.DrawWhole(2017, 262, 60);               // layer 4
     f.Draw(2000, 365, 60, 280, 380, 280, 0);  // layer 5
     f.DrawWhole(2002, 0, 348);
     f.Draw(2013, 0, 260, 70, 47, 0, 0);
@@ -302,7 +302,8 @@ std::vector<uint8_t> CursorPixels() {
     auto segmentDistance = [](double px, double py, double ax, double ay, double bx, double by) {
         const double vx = bx - ax;
         const double vy = by - ay;
-        const double t = std::clamp(((px - ax) * vx + (py - ay) * vy) / (vx * vx + vy * vy), 0.0, 1.0);
+        const double t =
+            std::clamp(((px - ax) * vx + (py - ay) * vy) / (vx * vx + vy * vy), 0.0, 1.0);
         return std::hypot(px - (ax + t * vx), py - (ay + t * vy));
     };
     for (int32_t y = 0; y < 32; ++y) {
@@ -371,7 +372,8 @@ int main(int argc, char** argv) {
         }
         const std::string name = std::to_string(plan.id);
         ok = WriteBitmap((root / "bitmaps" / (name + ".bmp")).string(), indexed, entries,
-                         plan.bits) && ok;
+                         plan.bits) &&
+             ok;
         if (!preview.empty()) {
             WritePreview(preview + "/" + name + ".png", indexed, entries);
         }
@@ -380,7 +382,8 @@ int main(int argc, char** argv) {
     const CIndexedPicture iconIndexed =
         Quantise(icon, palette, kMagentaIndex, Forbidden(palette, kKeyMagenta), false);
     ok = WriteIcon((root / "icons" / "999.ico").string(), iconIndexed, palette.Entries(),
-                   kMagentaIndex) && ok;
+                   kMagentaIndex) &&
+         ok;
     ok = WriteCursor((root / "cursors" / "1000.cur").string(), CursorPixels(), 0, 0) && ok;
     if (!preview.empty()) {
         WritePreview(preview + "/icon.png", iconIndexed, palette.Entries());
