@@ -1,0 +1,447 @@
+#!/usr/bin/env python3
+"""Plays the desktop program in a private virtual X display.
+
+Usage: e2e.py PROGRAM SOURCE_DIR CASE
+
+Each case starts its own Xvfb, runs the program from a fresh temporary
+directory (with a copy of sound/ unless the case wants it missing), drives it
+with xdotool and reads the screen back with ImageMagick's import. Every wait
+polls against a deadline; nothing relies on a fixed pause being long enough.
+"""
+
+import ctypes
+import os
+import select
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+TITLE = "ミルトとナナ"
+CLIENT_W, CLIENT_H = 640, 480
+KEY_COLOUR = 0xFF00FF
+# Generous: the tests also run under the sanitizers on a busy machine.
+DEADLINE = 30.0
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(what, probe, timeout=DEADLINE, interval=0.05):
+    """Calls probe until it gives something true; returns that value."""
+    end = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(interval)
+
+
+class Picture:
+    """An RGB picture; pixel values are 0xRRGGBB."""
+
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, rgb
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return (self.rgb[i] << 16) | (self.rgb[i + 1] << 8) | self.rgb[i + 2]
+
+    def crop(self, x, y, w, h):
+        rows = [self.rgb[((y + r) * self.width + x) * 3:((y + r) * self.width + x + w) * 3]
+                for r in range(h)]
+        return Picture(w, h, b"".join(rows))
+
+
+def read_bmp(path):
+    """Reads an uncompressed BMP (1, 4, 8, 24 or 32 bits a pixel)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    offset = struct.unpack_from("<I", data, 10)[0]
+    header_size, width, height, _, bpp, compression = struct.unpack_from("<IiiHHI", data, 14)
+    check(compression in (0, 3), path + ": compressed bitmaps are not read here")
+    palette = []
+    if bpp <= 8:
+        colours = struct.unpack_from("<I", data, 46)[0] or (1 << bpp)
+        base = 14 + header_size
+        palette = [data[base + 4 * i:base + 4 * i + 3] for i in range(colours)]
+    stride = (width * bpp + 31) // 32 * 4
+    rows = []
+    for r in range(abs(height)):
+        row = data[offset + r * stride:offset + (r + 1) * stride]
+        out = bytearray()
+        for x in range(width):
+            if bpp >= 24:
+                b, g, rr = row[x * bpp // 8:x * bpp // 8 + 3]
+                out += bytes((rr, g, b))
+            else:
+                bit = x * bpp
+                index = (row[bit // 8] >> (8 - bpp - bit % 8)) & ((1 << bpp) - 1)
+                b, g, rr = palette[index]
+                out += bytes((rr, g, b))
+        rows.append(bytes(out))
+    if height > 0:
+        rows.reverse()
+    return Picture(width, abs(height), b"".join(rows))
+
+
+def share_matching(shot, reference, x0=0, y0=0):
+    """Share of the reference's non-key pixels that the shot holds at (x0, y0)."""
+    total = same = 0
+    for y in range(reference.height):
+        for x in range(reference.width):
+            want = reference.pixel(x, y)
+            if want == KEY_COLOUR:
+                continue
+            total += 1
+            same += shot.pixel(x0 + x, y0 + y) == want
+    return same / total if total else 0.0
+
+
+class VirtualDisplay:
+    def __init__(self):
+        read_end, write_end = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        end = time.monotonic() + DEADLINE
+        while not number.endswith(b"\n"):
+            ready, _, _ = select.select([read_end], [], [], max(0.0, end - time.monotonic()))
+            chunk = os.read(read_end, 16) if ready else b""
+            check(chunk, "the virtual display did not start")
+            number += chunk
+        os.close(read_end)
+        self.name = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.name)
+
+    def run(self, *args):
+        done = subprocess.run(list(args), env=self.env, capture_output=True, timeout=DEADLINE)
+        return done.stdout.decode("utf-8", "replace")
+
+    def windows(self, name=None, pid=None):
+        args = ["xdotool", "search", "--all", "--onlyvisible"]
+        if pid is not None:
+            args += ["--pid", str(pid)]
+        args += ["--name", name if name is not None else ""]
+        return [int(w) for w in self.run(*args).split()]
+
+    def window_name(self, window):
+        return self.run("xdotool", "getwindowname", str(window)).rstrip("\n")
+
+    def geometry(self, window):
+        values = {}
+        for line in self.run("xdotool", "getwindowgeometry", "--shell", str(window)).split():
+            key, _, value = line.partition("=")
+            values[key] = int(value) if value.isdigit() else value
+        return values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]
+
+    def screenshot(self, x, y, w, h):
+        ppm = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y),
+                              "-depth", "8", "ppm:-"], env=self.env, capture_output=True,
+                             timeout=DEADLINE).stdout
+        # P6 header: four fields, then one whitespace byte before the pixels.
+        fields, i = [], 0
+        while len(fields) < 4 and i < len(ppm):
+            while ppm[i:i + 1].isspace():
+                i += 1
+            j = i
+            while j < len(ppm) and not ppm[j:j + 1].isspace():
+                j += 1
+            fields.append(ppm[i:j])
+            i = j
+        check(len(fields) == 4 and fields[0] == b"P6" and fields[3] == b"255", "no screenshot")
+        width, height = int(fields[1]), int(fields[2])
+        return Picture(width, height, ppm[i + 1:i + 1 + width * height * 3])
+
+    def focus(self, window):
+        self.run("xdotool", "windowfocus", "--sync", str(window))
+
+    def keys(self, window, *keys):
+        self.focus(window)
+        for key in keys:
+            self.run("xdotool", "key", key)
+
+    def click(self, x, y):
+        self.run("xdotool", "mousemove", "--sync", str(x), str(y), "click", "1")
+
+    def ask_to_close(self, window):
+        """Sends what a window manager's close box sends: WM_DELETE_WINDOW."""
+        xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        xlib.XInternAtom.restype = ctypes.c_ulong
+        xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                    ctypes.c_void_p]
+        xlib.XFlush.argtypes = [ctypes.c_void_p]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                        ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                        ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                        ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+        class Event(ctypes.Union):
+            _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+        dpy = xlib.XOpenDisplay(self.name.encode())
+        check(dpy, "cannot open the virtual display")
+        event = Event()
+        event.xclient.type = 33  # ClientMessage
+        event.xclient.window = window
+        event.xclient.message_type = xlib.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
+        event.xclient.format = 32
+        event.xclient.data[0] = xlib.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
+        xlib.XSendEvent(dpy, window, 0, 0, ctypes.byref(event))
+        xlib.XFlush(dpy)
+        xlib.XCloseDisplay(dpy)
+
+    def close(self):
+        self.server.terminate()
+        self.server.wait(timeout=DEADLINE)
+
+
+class Game:
+    """The program under test, run from its own temporary directory."""
+
+    def __init__(self, display, program, source_dir, with_sound=True):
+        self.display = display
+        self.dir = tempfile.mkdtemp(prefix="miruto-nana-e2e-")
+        if with_sound:
+            shutil.copytree(os.path.join(source_dir, "sound"), os.path.join(self.dir, "sound"))
+        self.log_path = os.path.join(self.dir, "program.log")
+        env = dict(display.env, ASAN_OPTIONS="detect_leaks=0", LC_ALL="C.UTF-8", LANG="C.UTF-8")
+        with open(self.log_path, "wb") as log:
+            self.proc = subprocess.Popen([program], cwd=self.dir, env=env, stdout=log,
+                                         stderr=subprocess.STDOUT)
+        self.window = wait_for("the main window", lambda: self.find(TITLE))
+        x, y, w, h = display.geometry(self.window)
+        # The picture fills the window below the menu bar.
+        self.client = (x, y + h - CLIENT_H, CLIENT_W, CLIENT_H)
+
+    def find(self, name):
+        found = self.display.windows("^%s$" % name, self.proc.pid)
+        return found[0] if found else None
+
+    def find_box(self, name):
+        """A message box of the program's, found by its title (may be empty)."""
+        def probe():
+            for window in self.display.windows(None, self.proc.pid):
+                if window != self.window and self.display.window_name(window) == name and \
+                        self.display.geometry(window)[2] > 1:
+                    return window
+            return None
+        return wait_for("the box '%s'" % name, probe)
+
+    def menu(self, mnemonic, item):
+        """Opens a menu with Alt and its letter, then picks an item by its letter."""
+        before = len(self.display.windows())
+        self.display.keys(self.window, "alt+" + mnemonic)
+        wait_for("the menu to open", lambda: len(self.display.windows()) > before)
+        self.display.run("xdotool", "key", item)
+
+    def frame(self):
+        return self.display.screenshot(*self.client)
+
+    def click(self, x, y):
+        self.display.click(self.client[0] + x, self.client[1] + y)
+
+    def wait_frame(self, what, test):
+        def probe():
+            shot = self.frame()
+            return shot if test(shot) else None
+        return wait_for(what, probe)
+
+    def check_changing(self, what):
+        first = self.frame().rgb
+        wait_for(what, lambda: self.frame().rgb != first)
+
+    def check_still(self, what, seconds=0.6):
+        first = self.frame().rgb
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            check(self.frame().rgb == first, what)
+            time.sleep(0.1)
+
+    def alive(self):
+        return self.proc.poll() is None
+
+    def wait_exit(self):
+        try:
+            return self.proc.wait(timeout=DEADLINE)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end")
+
+    def finish(self):
+        if self.alive():
+            self.proc.kill()
+            self.proc.wait()
+        with open(self.log_path, "rb") as f:
+            log = f.read().decode("utf-8", "replace")
+        shutil.rmtree(self.dir, ignore_errors=True)
+        for bad in ("CRITICAL", "runtime error", "AddressSanitizer"):
+            check(bad not in log, "the program reported a fault:\n" + log)
+
+
+class Case:
+    def __init__(self, program, source_dir):
+        self.program, self.source_dir = program, source_dir
+        bitmaps = os.path.join(source_dir, "resources", "bitmaps")
+        self.title = read_bmp(os.path.join(bitmaps, "2016.bmp"))
+        self.sky = read_bmp(os.path.join(bitmaps, "2011.bmp"))
+        self.pause = read_bmp(os.path.join(bitmaps, "2019.bmp"))
+
+    def is_title(self, shot):
+        return share_matching(shot, self.title) > 0.999
+
+    def is_play(self, shot):
+        # Enough of the sky shows between the scenery and the actors.
+        return share_matching(shot, self.sky) > 0.2
+
+    def is_paused(self, shot):
+        return share_matching(shot, self.pause, 195, 150) > 0.999
+
+    def start_play(self, game):
+        game.wait_frame("the title screen", self.is_title)
+        game.click(320, 240)
+        game.wait_frame("the island scene", self.is_play)
+
+    # The cases.
+
+    def window(self, display):
+        game = Game(display, self.program, self.source_dir)
+        try:
+            x, y, w, h = display.geometry(game.window)
+            check(w == CLIENT_W, "window width %d" % w)
+            check(h > CLIENT_H, "no menu bar above the picture: height %d" % h)
+            check((x, y) == (140, 140), "window placed at (%d, %d)" % (x, y))
+            # The title picture fills exactly the 640 x 480 below the menu bar.
+            game.wait_frame("the title screen", self.is_title)
+            props = display.run("xprop", "-id", str(game.window), "WM_CLASS", "WM_NORMAL_HINTS",
+                                "_NET_WM_STATE", "_NET_WM_ICON")
+            check('"CWindow", "CWindow"' in props, "window class:\n" + props)
+            check("_NET_WM_STATE_ABOVE" in props, "not kept above:\n" + props)
+            check("program specified minimum size: %d by %d" % (w, h) in props and
+                  "program specified maximum size: %d by %d" % (w, h) in props,
+                  "resizable:\n" + props)
+            check("_NET_WM_ICON(CARDINAL) = " in props, "no icon:\n" + props)
+        finally:
+            game.finish()
+
+    def play_and_pause(self, display):
+        game = Game(display, self.program, self.source_dir)
+        try:
+            self.start_play(game)
+            game.check_changing("play frames to move")
+            game.display.keys(game.window, "Return")
+            game.wait_frame("the pause picture", self.is_paused)
+            game.check_still("the frame froze while paused")
+            game.display.keys(game.window, "KP_Enter")
+            game.wait_frame("the pause picture to go", lambda shot: not self.is_paused(shot))
+            game.check_changing("play to resume")
+        finally:
+            game.finish()
+
+    def escape(self, display):
+        game = Game(display, self.program, self.source_dir)
+        try:
+            game.wait_frame("the title screen", self.is_title)
+            display.keys(game.window, "Escape")
+            check(game.wait_exit() == 0, "exit status")
+        finally:
+            game.finish()
+
+    def close_box(self, display):
+        game = Game(display, self.program, self.source_dir)
+        try:
+            self.start_play(game)
+            display.ask_to_close(game.window)
+            check(game.wait_exit() == 0, "exit status")
+        finally:
+            game.finish()
+
+    def exit_menu(self, display):
+        game = Game(display, self.program, self.source_dir)
+        try:
+            game.wait_frame("the title screen", self.is_title)
+            game.menu("f", "e")
+            box = game.find_box("終了")
+            display.keys(box, "alt+n")
+            wait_for("the box to close", lambda: game.find("終了") is None)
+            time.sleep(0.3)
+            check(game.alive() and game.find(TITLE), "No ended the program")
+            # Still running: a click starts a game.
+            self.start_play(game)
+            game.menu("f", "e")
+            box = game.find_box("終了")
+            display.keys(box, "alt+y")
+            check(game.wait_exit() == 0, "exit status")
+        finally:
+            game.finish()
+
+    def version(self, display):
+        game = Game(display, self.program, self.source_dir)
+        try:
+            self.start_play(game)
+            game.menu("h", "v")
+            box = game.find_box("バージョン")
+            # No tick runs while the box is open.
+            game.check_still("the game stood still behind the box")
+            # Two lines of text with an empty line between them, then OK.
+            x, y, w, h = display.geometry(box)
+            shot = display.screenshot(x, y, w, h)
+            inked = [any(sum(shot.rgb[i:i + 3]) < 3 * 0x70
+                         for i in range(r * w * 3, (r + 1) * w * 3, 3)) for r in range(h)]
+            bands = sum(1 for r in range(h) if inked[r] and (r == 0 or not inked[r - 1]))
+            check(bands >= 3, "the box shows %d lines of text" % bands)
+            display.keys(box, "Return")
+            wait_for("the box to close", lambda: game.find("バージョン") is None)
+            game.check_changing("play to go on")
+            check(game.alive(), "the version box ended the program")
+        finally:
+            game.finish()
+
+    def init_failure(self, display):
+        game = Game(display, self.program, self.source_dir, with_sound=False)
+        try:
+            box = game.find_box("")
+            # The box may lie over the picture; the rest stays black.
+            black = game.frame().rgb.count(b"\0\0\0")
+            check(black > 0.7 * CLIENT_W * CLIENT_H, "a frame was drawn after a failed start")
+            display.keys(box, "Return")
+            check(game.wait_exit() == 0, "exit status")
+        finally:
+            game.finish()
+
+
+def main():
+    program, source_dir, case = sys.argv[1:4]
+    runner = Case(program, source_dir)
+    display = VirtualDisplay()
+    try:
+        getattr(runner, case)(display)
+    except Failure as failure:
+        print("FAILED:", failure)
+        return 1
+    finally:
+        display.close()
+    print("passed:", case)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
