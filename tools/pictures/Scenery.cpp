@@ -410,13 +410,30 @@ void DrawPalm(cairo_t* cr, int frame) {
     cairo_set_line_width(cr, 2.6);
     cairo_stroke(cr);
 
-    // Fronds behind, coconuts, fronds in front. The wind pushes the tips left.
-    const double wind = 8 + 12 * bend;
-    Frond(cr, top, -1.25, 80, -4, wind * 0.6, 13);
-    Frond(cr, top, -1.9, 84, 6, wind * 0.5, 13);
-    Frond(cr, top, -0.35, 104 - 8 * bend, 34 + 6 * bend, wind, 15);
-    Frond(cr, top, -2.75, 104, 40 - 4 * bend, wind * 0.4, 15);
-    const Point nuts[] = {{-9, 12}, {6, 13}, {-2, 20}};
+    // Fronds arch out of the crown and droop at their tips; the wind pushes
+    // every tip to the left, more in each picture.
+    struct FrondPlan {
+        double angle;
+        double length;
+        double droop;
+        double wind;
+        double width;
+    };
+    const double wind = 6 + 11 * bend;
+    const FrondPlan back[] = {{-1.57, 92, 60, 0.6, 14},
+                              {-1.1, 120, 92, 0.9, 16},
+                              {-2.04, 120, 92, 0.5, 16},
+                              {-0.45, 128, 80, 1.0, 17},
+                              {-2.69, 128, 80, 0.4, 17}};
+    const FrondPlan front[] = {{0.15, 112, 52, 0.9, 16}, {2.99, 112, 52, 0.3, 16}};
+    for (const FrondPlan& f : back) {
+        Frond(cr, top, f.angle, f.length, f.droop, wind * f.wind, f.width);
+    }
+    for (const FrondPlan& f : front) {
+        Frond(cr, top, f.angle, f.length, f.droop, wind * f.wind, f.width);
+    }
+    // Coconuts hang under the crown, in front of the fronds.
+    const Point nuts[] = {{-10, 12}, {8, 13}, {-1, 21}};
     for (const Point& n : nuts) {
         Circle(cr, top.x + n.x, top.y + n.y, 7.5);
         FillAndOutline(cr, kCoconut, 2.0);
@@ -424,50 +441,39 @@ void DrawPalm(cairo_t* cr, int frame) {
         SetColour(cr, kBark);
         cairo_fill(cr);
     }
-    Frond(cr, top, 0.15, 100 - 6 * bend, 52 + 8 * bend, wind, 14);
-    Frond(cr, top, 2.85, 100, 58 - 6 * bend, wind * 0.3, 14);
-    Frond(cr, top, -0.8, 90, 10, wind * 0.8, 13);
-    Frond(cr, top, -2.3, 92, 12, wind * 0.45, 13);
 }
 
 void DrawTitle(cairo_t* cr) {
+    auto at = [cr](double x, double y, double scale, const auto& draw) {
+        cairo_save(cr);
+        cairo_translate(cr, x, y);
+        cairo_scale(cr, scale, scale);
+        draw();
+        cairo_restore(cr);
+    };
     DrawSky(cr, 640, 480);
-    cairo_save(cr);
-    cairo_translate(cr, 8, 6);
-    DrawSun(cr, 0);
-    cairo_restore(cr);
-    cairo_save(cr);
-    cairo_translate(cr, 400, 188);
-    cairo_scale(cr, 0.7, 0.7);
-    DrawCloud(cr);
-    cairo_restore(cr);
-    cairo_save(cr);
-    cairo_translate(cr, 150, 206);
-    cairo_scale(cr, 0.55, 0.55);
-    DrawCloud(cr);
-    cairo_restore(cr);
-    cairo_save(cr);
-    cairo_translate(cr, 0, 372);
-    DrawSea(cr);
-    cairo_restore(cr);
-    cairo_save(cr);
-    cairo_translate(cr, 365, 60);
-    DrawPalm(cr, 1);
-    cairo_restore(cr);
-    cairo_save(cr);
-    cairo_translate(cr, 0, 348);
-    DrawIsland(cr);
-    cairo_restore(cr);
-    cairo_save(cr);
-    cairo_translate(cr, 50, 280);
-    DrawPrincess(cr);
-    cairo_restore(cr);
+    at(8, 6, 1.0, [&] { DrawSun(cr, 0); });
+    at(388, 196, 0.7, [&] { DrawCloud(cr); });
+    at(112, 200, 0.55, [&] { DrawCloud(cr); });
+    at(0, 372, 1.0, [&] { DrawSea(cr); });
+    at(365, 60, 1.0, [&] { DrawPalm(cr, 1); });
+    at(0, 348, 1.0, [&] { DrawIsland(cr); });
+    at(50, 280, 1.0, [&] { DrawPrincess(cr); });
+    at(420, 280, 1.0, [&] { DrawArcher(cr, 0); });
+    // Things in flight between them.
+    at(262, 322, 1.0, [&] { DrawBalloon(cr, 1); });
+    at(320, 296, 0.8, [&] { DrawBalloon(cr, 0); });
+    at(204, 300, 0.8, [&] { DrawCoin(cr, 0); });
+    at(150, 262, 0.8, [&] { DrawCoin(cr, 1); });
+    at(36, 180, 0.8, [&] { DrawStar(cr, 1); });
 
-    OutlinedText(cr, "IPAPGothic Bold 96px", "ミルトとナナ", 320, 118, 600, 130, kTitleFill,
+    // The title with a drop shadow, and the invitation on a little sign.
+    OutlinedText(cr, "IPAPGothic Bold 96px", "ミルトとナナ", 325, 103, 590, 116, kOutline, kOutline,
+                 14);
+    OutlinedText(cr, "IPAPGothic Bold 96px", "ミルトとナナ", 320, 96, 590, 116, kTitleFill,
                  kTitleFill2, 14);
-    // The invitation, on a little sign.
-    RoundedRect(cr, 190, 232, 260, 46, 23);
+    RoundedRect(cr, 190, 222, 260, 48, 24);
     FillAndOutline(cr, Rgb{255, 252, 236}, 3.0);
-    OutlinedText(cr, "IPAPGothic Bold 26px", "クリックでスタート", 320, 255, 236, 34, kWordRed,
+    OutlinedText(cr, "IPAPGothic Bold 26px", "クリックでスタート", 320, 246, 236, 34, kWordRed,
                  kDressDark, 0.1, kWordRed);
 }

@@ -225,7 +225,11 @@ void DrawArrow(cairo_t* cr, double length) {
     // Pointing left: head at x 0, fletching at the far end. 7 pixels high.
     const double shaftEnd = length - 1;
     cairo_rectangle(cr, 6, 2, shaftEnd - 6, 3);
-    FillAndOutline(cr, kArrowShaft, 0.01);
+    SetColour(cr, kArrowShaft);
+    cairo_fill(cr);
+    cairo_rectangle(cr, 6, 4, shaftEnd - 6, 1);
+    SetColour(cr, kBark);
+    cairo_fill(cr);
     cairo_move_to(cr, shaftEnd - 1, 2);
     cairo_line_to(cr, shaftEnd - 9, 2);
     cairo_line_to(cr, shaftEnd - 6, 3.5);

@@ -11,7 +11,7 @@ constexpr const char* kLetters = "DejaVu Sans Bold 64px";
 
 void DrawDigit(cairo_t* cr, int digit) {
     const std::string text(1, static_cast<char>('0' + digit));
-    OutlinedText(cr, "DejaVu Sans Bold 34px", text.c_str(), 20, 20, 38, 38, kGoldLight, kGold, 6);
+    OutlinedText(cr, "DejaVu Sans Bold 48px", text.c_str(), 20, 20, 39, 39, kGoldLight, kGold, 6);
 }
 
 void DrawGameOver(cairo_t* cr) {
