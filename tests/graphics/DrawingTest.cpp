@@ -159,6 +159,57 @@ TEST_F(DrawingTest, PresentHandsTheWholeFrameToThePresenter) {
     EXPECT_EQ(graphics.Present(nullptr), 0);
 }
 
+TEST_F(DrawingTest, KeyedCopyOfAnyPartOfASpeckledSheetMatchesPixelByPixel) {
+    // Runs of key and colour of every length from 1 to 7, in every row.
+    constexpr int32_t kSheetW = 97, kSheetH = 23;
+    std::vector<uint32_t> picture(kSheetW * kSheetH);
+    uint32_t seed = 7;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7fff;
+    };
+    for (int32_t y = 0; y < kSheetH; ++y) {
+        bool key = next() % 2 == 0;
+        for (int32_t x = 0; x < kSheetW;) {
+            for (uint32_t n = 1 + next() % 7; n > 0 && x < kSheetW; --n, ++x) {
+                picture[y * kSheetW + x] = key ? 0xff00ff : PatternPixel(x, y);
+            }
+            key = !key;
+        }
+    }
+    std::unique_ptr<CMemorySurface> speckled(
+        LoadSheet(graphics, kSheetW, kSheetH, 24, picture, 0xff00ff));
+    ASSERT_NE(speckled, nullptr);
+    std::vector<uint32_t> want(static_cast<size_t>(kW) * kH, kBackground);
+    for (int i = 0; i < 300; ++i) {
+        const int32_t w = 1 + next() % kSheetW, h = 1 + next() % kSheetH;
+        const int32_t srcX = next() % (kSheetW - w + 1), srcY = next() % (kSheetH - h + 1);
+        // Mostly near the edges, so that clipping moves the source too.
+        const int32_t x = static_cast<int32_t>(next() % 2 ? next() % 120 : kW - next() % 120) - 60;
+        const int32_t y = static_cast<int32_t>(next() % 2 ? next() % 60 : kH - next() % 60) - 30;
+        const int32_t drawn = graphics.DrawSprite(speckled.get(), x, y, w, h, srcX, srcY);
+        int32_t arrived = 0;
+        for (int32_t row = 0; row < h; ++row) {
+            for (int32_t col = 0; col < w; ++col) {
+                const int32_t fx = x + col, fy = y + row;
+                const uint32_t p = picture[(srcY + row) * kSheetW + srcX + col];
+                if (fx >= 0 && fx < kW && fy >= 0 && fy < kH) {
+                    ++arrived;
+                    if (p != 0xff00ff) {
+                        want[fy * kW + fx] = p;
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(drawn, arrived > 0 ? 1 : 0);
+    }
+    int wrong = 0;
+    for (size_t i = 0; i < want.size(); ++i) {
+        wrong += graphics.Pixels()[i] != want[i];
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST(DrawingLifecycleTest, ReleaseMayBeRepeatedAndSheetsOutliveNothingTheyNeed) {
     CMemoryGraphics never(nullptr);
     never.Release();

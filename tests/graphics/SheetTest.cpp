@@ -244,4 +244,20 @@ TEST_F(SheetTest, EveryGameSheetLoadsWithItsSizeAndKey) {
     }
 }
 
+TEST_F(SheetTest, LoadImageFindsResourcesByNameBeforeFiles) {
+    CPixelImage probe;
+    if (!LoadBitmapById(2012, &probe)) {
+        GTEST_SKIP() << "the game's pictures are not built into this program yet";
+    }
+    std::unique_ptr<CSurface> surface(graphics.CreateSurface(8, 8, 0));
+    auto* sheet = dynamic_cast<CMemorySurface*>(surface.get());
+    ASSERT_NE(sheet, nullptr);
+    const std::vector<uint32_t> want(probe.pixels);
+    for (const char* name : {"2012", "#2012", "/game/bitmaps/2012.bmp"}) {
+        sheet->FillRect(0, 0, 8, 8, 0);
+        ASSERT_TRUE(sheet->LoadImage(name, 0, 0, 8, 8, 0, 0, 0xff00ff)) << name;
+        EXPECT_EQ(std::vector<uint32_t>(sheet->Pixels(), sheet->Pixels() + 64), want) << name;
+    }
+}
+
 }  // namespace
