@@ -59,6 +59,14 @@ void PrincessHead(cairo_t* cr, double cx, double cy, double r, bool shrieking, d
         cairo_fill(cr);
     }
     if (shrieking) {
+        // Worried brows and an open mouth.
+        for (double side : {-1.0, 1.0}) {
+            cairo_move_to(cr, cx + side * r * 0.22, cy - r * 0.2);
+            cairo_line_to(cr, cx + side * r * 0.55, cy - r * 0.1);
+        }
+        SetColour(cr, kHairDark);
+        cairo_set_line_width(cr, line * 0.8);
+        cairo_stroke(cr);
         Ellipse(cr, cx, cy + r * 0.6, r * 0.16, r * 0.22);
         FillAndOutline(cr, kMouth, line * 0.6);
     } else {
@@ -128,9 +136,24 @@ void DrawPrincess(cairo_t* cr) {
     Circle(cr, kCx, 71, 3.2);
     FillAndOutline(cr, kRuby, kLine * 0.8);
 
-    // Arms raised, hands at her cheeks: she is frightened.
-    OutlinedLine(cr, kCx - 11, 60, kCx - 19, 47, 5, kSkin, 1.8);
-    OutlinedLine(cr, kCx + 11, 60, kCx + 19, 47, 5, kSkin, 1.8);
+    // Both arms thrown up beside her head: she calls for help.
+    for (double side : {-1.0, 1.0}) {
+        cairo_move_to(cr, kCx + side * 10, 60);
+        cairo_line_to(cr, kCx + side * 21, 53);
+        cairo_line_to(cr, kCx + side * 25, 41);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        SetColour(cr, kOutline);
+        cairo_set_line_width(cr, 8.6);
+        cairo_stroke_preserve(cr);
+        SetColour(cr, kSkin);
+        cairo_set_line_width(cr, 5);
+        cairo_stroke(cr);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+        // An open hand.
+        Ellipse(cr, kCx + side * 26, 38, 4.4, 5);
+        FillAndOutline(cr, kSkin, 1.8);
+    }
     // Puffed sleeves.
     Circle(cr, kCx - 11, 59, 5.5);
     Circle(cr, kCx + 11, 59, 5.5);
@@ -139,12 +162,8 @@ void DrawPrincess(cairo_t* cr) {
     RoundedRect(cr, kCx - 3.5, 48, 7, 9, 2);
     FillAndOutline(cr, kSkinShade, 1.6);
 
-    PrincessHead(cr, kCx, 36, 15, true, kLine);
-    // Hands on her cheeks.
-    Circle(cr, kCx - 17, 45, 4.2);
-    Circle(cr, kCx + 17, 45, 4.2);
-    FillAndOutline(cr, kSkin, 1.8);
-    Crown(cr, kCx, 22, 18, 13, 1.8);
+    PrincessHead(cr, kCx, 35, 16.5, true, kLine);
+    Crown(cr, kCx, 20, 18, 13, 1.8);
 }
 
 void DrawIconPicture(cairo_t* cr) {
@@ -189,9 +208,9 @@ void Arrow(cairo_t* cr, double tipX, double tipY, double nockX, double nockY) {
 void DrawArcher(cairo_t* cr, int pose) {
     static const Pose kPoses[5] = {
         // Bow down in the left hand; the right hand holds the arrow up.
-        {20, 70, 0.9, 56, 30, false, true, 52, 4, 58, 42, false},
+        {10, 64, 0.05, 56, 30, false, true, 52, 4, 58, 42, false},
         // Fitting the arrow against the bow.
-        {9, 47, 0.0, 36, 44, false, true, 5, 46, 37, 44, false},
+        {9, 47, 0.0, 34, 39, false, true, 6, 50, 35, 38, false},
         // Drawing the bow.
         {9, 47, 0.0, 36, 47, true, true, 1, 47, 37, 47, false},
         // Full draw, aiming left.
@@ -344,9 +363,6 @@ void DrawArcher(cairo_t* cr, int pose) {
     cairo_stroke(cr);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
 
-    if (p.arrow) {
-        Arrow(cr, p.tipX, p.tipY, p.nockX, p.nockY);
-    }
     if (p.released) {
         // Whoosh lines where the arrow went.
         for (double y : {43.0, 47.0, 51.0}) {
@@ -358,10 +374,14 @@ void DrawArcher(cairo_t* cr, int pose) {
         }
     }
 
-    // Arms last, over the body: the bow arm to the grip, the other to the hand.
-    OutlinedLine(cr, 38, 51, p.gripX + 2, p.gripY, 5, kFur, 1.8);
-    Circle(cr, p.gripX + 1, p.gripY, 3.6);
+    // Arms last, over the body: the bow arm to the grip, then the arrow
+    // resting on it, then the other arm, whose hand holds the arrow's end.
+    OutlinedLine(cr, 38, 53, p.gripX + 2, p.gripY + 1, 5, kFur, 1.8);
+    Circle(cr, p.gripX + 1, p.gripY + 1, 3.6);
     FillAndOutline(cr, kFace, 1.6);
+    if (p.arrow) {
+        Arrow(cr, p.tipX, p.tipY, p.nockX, p.nockY);
+    }
     OutlinedLine(cr, 48, 52, p.handX, p.handY, 5, kFur, 1.8);
     Circle(cr, p.handX, p.handY, 3.6);
     FillAndOutline(cr, kFace, 1.6);
