@@ -1,0 +1,134 @@
+#!/bin/bash
+# Plays the Windows program under Wine on a private X server, as a person
+# would: the window appears with its title, shows the title picture pixel
+# for pixel, a click starts play, Enter pauses and resumes, the menu's exit
+# asks first, and Esc ends the program with status 0.
+#
+# Usage: run-game-e2e.sh WINDOWS_BUILD_DIR SOURCE_DIR WORK_DIR WINE_STATE_DIR
+set -uo pipefail
+
+if [[ -z "${DISPLAY:-}" || -z "${WINEPREFIX:-}" ]]; then
+  # Not yet inside the Wine environment: start it and come back.
+  mkdir -p "$3" "$4"
+  exec bash "$2/tools/windows/wine-env.sh" "$4" 240 bash "$0" "$@"
+fi
+
+build=$(realpath "$1")
+source=$(realpath "$2")
+work=$(realpath "$3")
+exe=$build/miruto-nana.exe
+title_bmp=$source/resources/bitmaps/2016.bmp
+check="python3 $source/tests/windows/frame_check.py"
+
+for tool in xdotool xwininfo import convert python3; do
+  command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
+done
+[[ -f "$exe" ]] || { echo "SKIPPED: $exe was not built"; exit 77; }
+
+fail() {
+  echo "FAILED: $*"
+  [[ -n "${shot:-}" && -f "$shot" ]] && cp "$shot" "$work/last-screen.png" &&
+    echo "  screen kept in $work/last-screen.png"
+  kill "$game" 2>/dev/null
+  exit 1
+}
+
+# The game runs from a folder of its own that holds sound/; score.sav and
+# work.temp are written there.
+play=$work/play
+rm -rf "$play"
+mkdir -p "$play"
+cp -r "$source/sound" "$play/"
+cd "$play" || exit 1
+
+wine "$exe" >"$work/game.log" 2>&1 &
+game=$!
+
+# Polls a condition for up to $1 seconds.
+wait_for() {
+  local limit=$1
+  shift
+  local end=$((SECONDS + limit))
+  while ((SECONDS < end)); do
+    "$@" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+find_window() { window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1); [[ -n "$window" ]]; }
+
+wait_for 60 find_window '^ミルトとナナ$' || fail "no window titled ミルトとナナ"
+main=$window
+echo "window ミルトとナナ: $main"
+
+# The client area is the bottom 640 x 480 of the window (the menu bar is above).
+geometry=$(xwininfo -id "$main")
+left=$(awk '/Absolute upper-left X/ {print $4}' <<<"$geometry")
+top=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$geometry")
+height=$(awk '/Height:/ {print $2}' <<<"$geometry")
+width=$(awk '/Width:/ {print $2}' <<<"$geometry")
+[[ "$width" == 640 ]] || fail "client width $width, not 640"
+cx=$left
+cy=$((top + height - 480))
+
+n=0
+frame() {
+  n=$((n + 1))
+  shot=$work/screen-$n.png
+  import -window root "$shot" 2>/dev/null
+  result=$($check "$shot" "$cx" "$cy" "$title_bmp")
+  differ=$(sed 's/.*differ=\([-0-9]*\).*/\1/' <<<"$result")
+  black=$(sed 's/.*black=\([-0-9]*\).*/\1/' <<<"$result")
+}
+is_title() { frame; ((differ == 0)); }
+# Play: neither the title (most pixels differ) nor the black of the wipe.
+is_play() { frame; ((differ > 100000 && black < 100000)); }
+
+wait_for 20 is_title || fail "the title frame does not match resources/bitmaps/2016.bmp ($result)"
+echo "title frame matches the title picture pixel for pixel"
+
+xdotool mousemove $((cx + 320)) $((cy + 240)) click 1
+wait_for 20 is_play || fail "a click did not start play ($result)"
+echo "a click started play"
+
+xdotool windowfocus --sync "$main" 2>/dev/null
+xdotool key Return
+sleep 0.5
+frame
+paused=$shot
+sleep 1
+frame
+cmp -s "$paused" "$shot" || fail "Enter did not pause: the screen still changes"
+echo "Enter paused the game"
+xdotool key Return
+sleep 0.6
+frame
+cmp -s "$paused" "$shot" && fail "Enter again did not resume"
+echo "Enter again resumed it"
+
+# The menu's exit asks first; No leaves everything as it was.
+xdotool windowfocus --sync "$main" 2>/dev/null
+xdotool key alt+f
+sleep 0.3
+xdotool key e
+wait_for 10 find_window '^終了$' || fail "the menu's 終了 did not ask"
+question=$window
+frame
+echo "the menu's 終了 asks (window 終了)"
+xdotool windowfocus --sync "$question" 2>/dev/null
+xdotool key n
+gone() { ! xdotool search --onlyvisible --name '^終了$' >/dev/null 2>&1; }
+wait_for 10 gone || fail "No did not close the question"
+kill -0 "$game" 2>/dev/null || fail "the program ended after No"
+echo "No kept the game running"
+
+xdotool windowfocus --sync "$main" 2>/dev/null
+xdotool key Escape
+ended() { ! kill -0 "$game" 2>/dev/null; }
+wait_for 20 ended || fail "Esc did not end the program"
+wait "$game"
+status=$?
+((status == 0)) || fail "the program ended with status $status"
+echo "Esc ended the program with status 0"
+echo "1 passed, 0 failed"
