@@ -53,4 +53,12 @@ TEST(PngFramesTest, WritesEveryTwentyFifthTickAndTheLastFrame) {
     EXPECT_FALSE(Exists(dir + "/frame-000030.png"));
 }
 
+TEST(PngFramesTest, RefusesAFolderThatCannotBeMade) {
+    const std::string file = ScratchPath("plain-file");
+    ASSERT_TRUE(WriteBmp(file, 1, 1, 24, {0}));
+    int32_t tick = 0;
+    EXPECT_EQ(CreatePngFrames(file + "/frames", &tick), nullptr);
+    unlink(file.c_str());
+}
+
 }  // namespace

@@ -81,5 +81,8 @@ private:
 }  // namespace
 
 CPngFrames* CreatePngFrames(const std::string& dir, const int32_t* currentTick) {
+    if (dir.empty() || g_mkdir_with_parents(dir.c_str(), 0755) != 0) {
+        return nullptr;
+    }
     return new CPngFrameWriter(dir, currentTick);
 }

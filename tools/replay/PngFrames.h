@@ -18,5 +18,6 @@ public:
 };
 
 // Frames go to dir/frame-TICK.png (TICK with six digits); dir is made when
-// missing. currentTick is read at each present and must outlive the object.
+// missing, and null comes back when it cannot be made. currentTick is read
+// at each present and must outlive the object.
 CPngFrames* CreatePngFrames(const std::string& dir, const int32_t* currentTick);
