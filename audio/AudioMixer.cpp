@@ -12,8 +12,8 @@ constexpr uint32_t kFeedBytes = 4096;
 
 // The tail of the WAVE_FORMAT_EXTENSIBLE sub-format ids of plain PCM and
 // IEEE float: {xxxxxxxx-0000-0010-8000-00aa00389b71}.
-constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00,
-                                        0xaa, 0x00, 0x38, 0x9b, 0x71, 0x00, 0x00};
+constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                        0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
 
 // Sample rates the device accepts for an effect buffer.
 constexpr uint32_t kMinRate = 100;
@@ -94,13 +94,15 @@ std::unique_ptr<CEffectBuffer> CEffectBuffer::Create(const WAVEFORMATEX* block,
         return nullptr;
     }
     const EffectFormat& format = effect->format;
-    effect->stream =
-        SDL_NewAudioStream(format.format, format.channels, format.rate, AUDIO_F32SYS,
-                           CAudioMixer::kChannels, CAudioMixer::kRate);
+    effect->stream = SDL_NewAudioStream(format.format, format.channels, format.rate, AUDIO_F32SYS,
+                                        CAudioMixer::kChannels, CAudioMixer::kRate);
     if (effect->stream == nullptr) {
         return nullptr;
     }
     effect->totalBytes = bufferBytes - bufferBytes % format.frameBytes;
+    // The effect lasts as long at the output rate as at its own.
+    const uint64_t frames = effect->totalBytes / format.frameBytes;
+    effect->outputFrames = (frames * CAudioMixer::kRate + format.rate / 2) / format.rate;
     try {
         // Whatever the file does not fill stays silent.
         effect->samples.assign(std::min(storedBytes, bufferBytes), format.silence);
@@ -119,28 +121,26 @@ CEffectBuffer::~CEffectBuffer() {
 void CEffectBuffer::Start() {
     SDL_AudioStreamClear(stream);
     fedBytes = 0;
-    flushed = false;
+    deliveredFrames = 0;
     playing = true;
 }
 
 bool CEffectBuffer::Feed() {
-    if (fedBytes >= totalBytes) {
-        return false;
-    }
-    uint32_t chunk = std::min(kFeedBytes - kFeedBytes % format.frameBytes, totalBytes - fedBytes);
-    if (chunk == 0) {
-        chunk = format.frameBytes;
-    }
     // 24-bit frames grow to 32 bits, so the widened chunk is 4/3 as long.
     uint8_t piece[kFeedBytes * 4 / 3 + 64];
-    uint32_t stored = static_cast<uint32_t>(samples.size());
+    uint32_t chunk = kFeedBytes - kFeedBytes % format.frameBytes;
+    const bool padding = fedBytes >= totalBytes;
+    if (!padding) {
+        chunk = std::min(chunk, totalBytes - fedBytes);
+    }
+    const uint32_t stored = static_cast<uint32_t>(samples.size());
     for (uint32_t i = 0; i < chunk; ++i) {
-        uint32_t at = fedBytes + i;
-        uint8_t byte = at < stored ? samples[at] : format.silence;
+        const uint32_t at = fedBytes + i;
+        const uint8_t byte = !padding && at < stored ? samples[at] : format.silence;
         if (format.widen24) {
             // Each 3-byte sample becomes the top three bytes of a 4-byte one.
-            uint32_t sample = i / 3;
-            uint32_t part = i % 3;
+            const uint32_t sample = i / 3;
+            const uint32_t part = i % 3;
             if (part == 0) {
                 piece[sample * 4] = 0;
             }
@@ -149,33 +149,45 @@ bool CEffectBuffer::Feed() {
             piece[i] = byte;
         }
     }
-    uint32_t length = format.widen24 ? chunk / 3 * 4 : chunk;
-    fedBytes += chunk;
+    const uint32_t length = format.widen24 ? chunk / 3 * 4 : chunk;
+    if (!padding) {
+        fedBytes += chunk;
+    }
     return SDL_AudioStreamPut(stream, piece, static_cast<int>(length)) == 0;
 }
 
 void CEffectBuffer::MixInto(float* stereo, float* scratch, int32_t frames) {
-    const int wanted = frames * CAudioMixer::kChannels * static_cast<int>(sizeof(float));
+    const uint64_t left = outputFrames - deliveredFrames;
+    if (uint64_t(frames) > left) {
+        frames = static_cast<int32_t>(left);
+    }
+    constexpr int kFrameBytes = CAudioMixer::kChannels * static_cast<int>(sizeof(float));
+    const int wanted = frames * kFrameBytes;
     int got = 0;
+    int paddingFeeds = 0;
     uint8_t* into = reinterpret_cast<uint8_t*>(scratch);
-    while (playing && got < wanted) {
+    while (got < wanted) {
         if (SDL_AudioStreamAvailable(stream) > 0) {
-            int read = SDL_AudioStreamGet(stream, into + got, wanted - got);
+            const int read = SDL_AudioStreamGet(stream, into + got, wanted - got);
             if (read <= 0) {
-                playing = false;
                 break;
             }
             got += read;
-        } else if (fedBytes < totalBytes) {
-            if (!Feed()) {
-                playing = false;
-            }
-        } else if (!flushed) {
-            SDL_AudioStreamFlush(stream);
-            flushed = true;
         } else {
-            playing = false;
+            // Past the samples the converter is given silence: it holds back
+            // the end of the data until more comes.
+            if (fedBytes >= totalBytes && ++paddingFeeds > 64) {
+                break;
+            }
+            if (!Feed()) {
+                break;
+            }
         }
+    }
+    got -= got % kFrameBytes;
+    deliveredFrames += static_cast<uint64_t>(got / kFrameBytes);
+    if (got < wanted || deliveredFrames >= outputFrames) {
+        playing = false;
     }
     const int samplesGot = got / static_cast<int>(sizeof(float));
     for (int i = 0; i < samplesGot; ++i) {

@@ -74,15 +74,17 @@ public:
 
 private:
     CEffectBuffer() = default;
-    // Hands the next piece of the sample data to the converter.
+    // Hands the next piece of the sample data (or, past its end, of silence)
+    // to the converter.
     bool Feed();
 
     EffectFormat format;
     std::vector<uint8_t> samples;
     uint32_t totalBytes = 0;  // the whole buffer, in whole frames
     uint32_t fedBytes = 0;
+    uint64_t outputFrames = 0;  // how long the effect lasts at the output rate
+    uint64_t deliveredFrames = 0;
     SDL_AudioStream* stream = nullptr;
-    bool flushed = false;
     bool playing = false;
 };
 

@@ -91,7 +91,9 @@ bool CFluidSynthMusic::Init(HWND, void* soundDevice) {
     return true;
 }
 
-void CFluidSynthMusic::OnMixerGone() { mixer = nullptr; }
+void CFluidSynthMusic::OnMixerGone() {
+    mixer = nullptr;
+}
 
 void CFluidSynthMusic::SetSlotCount(int32_t count) {
     if (count < 0) {
@@ -290,9 +292,9 @@ void CFluidSynthMusic::JumpToLoopStart() {
     }
     position = current->loopStart;
     tempo = TempoBefore(piece, current->loopStart);
-    auto first = std::lower_bound(
-        piece.events.begin(), piece.events.end(), current->loopStart,
-        [](const MidiEvent& event, int32_t time) { return event.time < time; });
+    auto first =
+        std::lower_bound(piece.events.begin(), piece.events.end(), current->loopStart,
+                         [](const MidiEvent& event, int32_t time) { return event.time < time; });
     nextEvent = static_cast<size_t>(first - piece.events.begin());
     --repeatsLeft;
 }

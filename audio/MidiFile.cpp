@@ -17,7 +17,9 @@ uint32_t LoadBe32(const uint8_t* bytes) {
            uint32_t(bytes[3]);
 }
 
-uint16_t LoadBe16(const uint8_t* bytes) { return uint16_t((bytes[0] << 8) | bytes[1]); }
+uint16_t LoadBe16(const uint8_t* bytes) {
+    return uint16_t((bytes[0] << 8) | bytes[1]);
+}
 
 // Reads through one track's bytes without ever passing their end.
 class CTrackReader {
@@ -64,7 +66,7 @@ private:
 // Converts file ticks to music time.
 struct CTimeScale {
     bool smpte = false;
-    int64_t ticksPerQuarter = 0;  // metrical division
+    int64_t ticksPerQuarter = 0;     // metrical division
     int64_t ticksPerSecondX100 = 0;  // time-code division, in 1/100 ticks
 
     int64_t ToMusicTime(int64_t ticks) const {

@@ -8,9 +8,13 @@
 
 CSDLSound::CSDLSound() : mixer(new (std::nothrow) CAudioMixer) {}
 
-CSDLSound::~CSDLSound() { delete mixer; }
+CSDLSound::~CSDLSound() {
+    delete mixer;
+}
 
-bool CSDLSound::Init(HWND) { return mixer != nullptr && mixer->Open(); }
+bool CSDLSound::Init(HWND) {
+    return mixer != nullptr && mixer->Open();
+}
 
 bool CSDLSound::LoadWave(const char* path, int32_t slot) {
     if (mixer == nullptr || !mixer->IsSlot(slot)) {
@@ -62,4 +66,6 @@ void* CSDLSound::GetDirectSound() {
     return mixer != nullptr && mixer->IsOpen() ? mixer : nullptr;
 }
 
-bool CSDLSound::IsPlaying(int32_t slot) { return mixer != nullptr && mixer->IsEffectPlaying(slot); }
+bool CSDLSound::IsPlaying(int32_t slot) {
+    return mixer != nullptr && mixer->IsEffectPlaying(slot);
+}

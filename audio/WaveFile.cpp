@@ -29,14 +29,18 @@ uint32_t LoadLe32(const uint8_t* bytes) {
            (uint32_t(bytes[3]) << 24);
 }
 
-uint16_t LoadLe16(const uint8_t* bytes) { return uint16_t(bytes[0] | (bytes[1] << 8)); }
+uint16_t LoadLe16(const uint8_t* bytes) {
+    return uint16_t(bytes[0] | (bytes[1] << 8));
+}
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // CRiffReader
 
-CRiffReader::~CRiffReader() { Close(); }
+CRiffReader::~CRiffReader() {
+    Close();
+}
 
 bool CRiffReader::Open(const char* path) {
     Close();
@@ -234,8 +238,8 @@ HRESULT FindDataChunk(CRiffReader* file, ChunkInfo* dataChunk, const ChunkInfo& 
     return kWaveOk;
 }
 
-HRESULT ReadWaveData(CRiffReader* file, uint32_t count, uint8_t* destination,
-                     ChunkInfo* dataChunk, uint32_t* bytesRead) {
+HRESULT ReadWaveData(CRiffReader* file, uint32_t count, uint8_t* destination, ChunkInfo* dataChunk,
+                     uint32_t* bytesRead) {
     *bytesRead = 0;
     if (count > dataChunk->cksize) {
         count = dataChunk->cksize;
@@ -302,4 +306,6 @@ HRESULT CWaveFile::Close() {
     return 0;
 }
 
-uint64_t CWaveFile::BytesLeftInFile() const { return file != nullptr ? file->BytesLeft() : 0; }
+uint64_t CWaveFile::BytesLeftInFile() const {
+    return file != nullptr ? file->BytesLeft() : 0;
+}

@@ -102,8 +102,8 @@ HRESULT ReadWaveFormat(CRiffReader* file, ChunkInfo* riffChunk, WAVEFORMATEX** f
 HRESULT OpenWaveFile(const char* path, CRiffReader** file, WAVEFORMATEX** format,
                      ChunkInfo* riffChunk);
 HRESULT FindDataChunk(CRiffReader* file, ChunkInfo* dataChunk, const ChunkInfo& riffChunk);
-HRESULT ReadWaveData(CRiffReader* file, uint32_t count, uint8_t* destination,
-                     ChunkInfo* dataChunk, uint32_t* bytesRead);
+HRESULT ReadWaveData(CRiffReader* file, uint32_t count, uint8_t* destination, ChunkInfo* dataChunk,
+                     uint32_t* bytesRead);
 
 class CWaveFile {
 public:
