@@ -187,15 +187,15 @@ SPiece MakePlayTune() {
     piece.title = "Island Dance";
     piece.microsPerQuarter = 500000;  // 120 beats a minute
     piece.parts = {
-        {"Steel drum", PLAY_MELODY, 114, 110, 70, 50, 20},
-        {"Bass", PLAY_BASS, 33, 104, 64, 20, 0},
+        {"Steel drum", PLAY_MELODY, 114, 124, 70, 50, 20},
+        {"Bass", PLAY_BASS, 33, 90, 64, 20, 0},
         {"Guitar", PLAY_STRUM, 24, 80, 44, 40, 30},
-        {"Marimba", PLAY_MARIMBA, 12, 86, 84, 40, 10},
+        {"Marimba", PLAY_MARIMBA, 12, 110, 84, 40, 10},
         {"Percussion", kDrumChannel, 0, 96, 64, 40, 0},
     };
 
     const std::vector<std::string> chordsA = {"C", "F", "G7", "C", "C", "F", "G7", "C"};
-    const std::vector<std::string> chordsB = {"F", "C", "G", "C", "Am", "Dm", "G7", "C"};
+    const std::vector<std::string> chordsB = {"F", "C", "G7", "C", "Am", "Dm", "G7", "C"};
     const std::vector<std::string> tuneA = {
         "E5:3 G5:3 E5:2 C5:2 D5:2 E5:4",      "F5:3 A5:3 F5:2 C5:4 r:2 A4:2",
         "B4:2 D5:2 G5:3 F5:3 D5:2 B4:2 G4:2", "C5:6 E5:2 G5:4 r:4",
@@ -226,7 +226,7 @@ SPiece MakePlayTune() {
         for (int32_t i = 0; i < 8; ++i, ++bar) {
             SChord chord = ParseChord((*section.chords)[i]);
             const std::string& line = (*section.tune)[i];
-            a.Phrase(PLAY_MELODY, bar, line, 96, 10, 30);
+            a.Phrase(PLAY_MELODY, bar, line, 100, 10, 30);
             PlayBassBar(a, bar, chord, i == 7);
             PlayStrumBar(a, bar, chord);
             if (section.marimba == 1) {
@@ -261,10 +261,10 @@ SPiece MakeGameOverTune() {
     piece.title = "Sunset";
     piece.microsPerQuarter = 750000;  // 80 beats a minute
     piece.parts = {
-        {"Pan flute", SAD_MELODY, 75, 104, 60, 70, 10},
-        {"Strings", SAD_PAD, 48, 72, 70, 80, 30},
+        {"Pan flute", SAD_MELODY, 75, 124, 60, 70, 10},
+        {"Strings", SAD_PAD, 48, 60, 70, 80, 30},
         {"Bass", SAD_BASS, 32, 90, 64, 40, 0},
-        {"Harp", SAD_HARP, 46, 70, 50, 70, 10},
+        {"Harp", SAD_HARP, 46, 88, 50, 70, 10},
     };
     const std::vector<std::string> chords = {"Am", "Dm", "E7", "Am"};
     const std::vector<std::string> tune = {
@@ -276,7 +276,7 @@ SPiece MakeGameOverTune() {
     CArranger a(piece);
     for (int32_t bar = 0; bar < 4; ++bar) {
         SChord chord = ParseChord(chords[bar]);
-        a.Phrase(SAD_MELODY, bar, tune[bar], 84, 8, 20);
+        a.Phrase(SAD_MELODY, bar, tune[bar], 96, 8, 20);
         for (int32_t key : VoiceChord(chord, 57)) {
             a.Note(SAD_PAD, bar, 0, kTicksPerBar - 60, key, 56);
         }
