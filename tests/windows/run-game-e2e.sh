@@ -131,4 +131,33 @@ wait "$game"
 status=$?
 ((status == 0)) || fail "the program ended with status $status"
 echo "Esc ended the program with status 0"
+
+# Without its sound files the set-up fails: one box with the message and an
+# empty caption, then the program ends normally.
+empty=$work/empty
+rm -rf "$empty"
+mkdir -p "$empty"
+cd "$empty" || exit 1
+wine "$exe" >>"$work/game.log" 2>&1 &
+game=$!
+find_box() {
+  local id
+  for id in $(xdotool search --onlyvisible --class 'miruto-nana' 2>/dev/null); do
+    if [[ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ]]; then
+      box=$id
+      return 0
+    fi
+  done
+  return 1
+}
+wait_for 60 find_box || fail "no failure box without sound/"
+frame
+echo "a failed set-up shows its box (no caption)"
+xdotool windowfocus --sync "$box" 2>/dev/null
+xdotool key Return
+wait_for 20 ended || fail "the program did not end after the failure box"
+wait "$game"
+status=$?
+((status == 0)) || fail "after the failure box the program ended with status $status"
+echo "after it the program ended with status 0"
 echo "1 passed, 0 failed"
