@@ -75,8 +75,10 @@ enum PlayChannel {
     PLAY_MARIMBA = 3,
 };
 
-// Bass in a bouncing 3-3-2 figure: root, root, fifth, twice a bar.
-void PlayBassBar(CArranger& a, int32_t bar, const SChord& chord, bool lastOfSection) {
+// Bass in a bouncing 3-3-2 figure: root, root, fifth, twice a bar; the
+// last bar of a section walks down onto the next section's root.
+void PlayBassBar(CArranger& a, int32_t bar, const SChord& chord, bool lastOfSection,
+                 const SChord& next) {
     int32_t root = RootAbove(chord, 36);
     int32_t fifth = root + 7;
     a.Note(PLAY_BASS, bar, 0, 3 * kTicksPerSixteenth - 60, root, 104);
@@ -84,10 +86,10 @@ void PlayBassBar(CArranger& a, int32_t bar, const SChord& chord, bool lastOfSect
     a.Note(PLAY_BASS, bar, 6, 2 * kTicksPerSixteenth - 40, fifth, 90);
     a.Note(PLAY_BASS, bar, 8, 3 * kTicksPerSixteenth - 60, root + 12, 96);
     if (lastOfSection) {
-        // A walk down into the next section.
+        int32_t landing = RootAbove(next, 36);
         a.Note(PLAY_BASS, bar, 11, 2 * kTicksPerSixteenth - 40, fifth, 86);
-        a.Note(PLAY_BASS, bar, 13, 1 * kTicksPerSixteenth - 20, root + 4, 84);
-        a.Note(PLAY_BASS, bar, 14, 2 * kTicksPerSixteenth - 40, root + 2, 88);
+        a.Note(PLAY_BASS, bar, 13, 1 * kTicksPerSixteenth - 20, landing + 4, 84);
+        a.Note(PLAY_BASS, bar, 14, 2 * kTicksPerSixteenth - 40, landing + 2, 88);
     } else {
         a.Note(PLAY_BASS, bar, 11, 2 * kTicksPerSixteenth - 40, root + 12, 82);
         a.Note(PLAY_BASS, bar, 14, 2 * kTicksPerSixteenth - 40, fifth, 90);
@@ -208,26 +210,43 @@ SPiece MakePlayTune() {
         "A5:3 C6:3 A5:2 E5:4 A5:4",           "F5:3 A5:3 F5:2 D5:4 F5:4",
         "G5:2 A5:2 G5:2 F5:2 D5:2 B4:2 G4:4", "C5:4 E5:2 G5:2 C6:4 r:4",
     };
+    const std::vector<std::string> chordsC = {"Am", "Em", "F", "G", "Am", "Em", "Dm", "G7"};
+    const std::vector<std::string> tuneC = {
+        "C6:4 B5:2 A5:2 E5:4 A5:4",      "B5:4 G5:2 E5:2 B4:8",
+        "A5:3 G5:3 F5:2 C5:2 F5:2 A5:4", "G5:3 F5:3 D5:2 B4:4 D5:4",
+        "C6:4 B5:2 A5:2 E5:2 A5:2 C6:4", "B5:2 A5:2 G5:2 E5:2 G5:4 B5:4",
+        "A5:3 F5:3 D5:2 F5:2 A5:2 D6:4", "B5:4 A5:2 G5:2 F5:2 D5:2 B4:2 G4:2",
+    };
     std::vector<std::string> tuneA2 = tuneA;
     tuneA2[7] = "E5:2 D5:2 C5:4 G4:2 C5:2 r:4";
 
-    // A, B, then A again with the marimba a third below the steel drum.
+    // A, B, a minor-key C, then A again with the marimba a third below the
+    // steel drum.
     struct SSection {
         const std::vector<std::string>* chords;
         const std::vector<std::string>* tune;
         int32_t marimba;  // 0 none, 1 arpeggios, 2 harmony
     };
-    const SSection sections[] = {
-        {&chordsA, &tuneA, 0}, {&chordsB, &tuneB, 1}, {&chordsA, &tuneA2, 2}};
+    const SSection sections[] = {{&chordsA, &tuneA, 0},
+                                 {&chordsB, &tuneB, 1},
+                                 {&chordsC, &tuneC, 1},
+                                 {&chordsA, &tuneA2, 2}};
+    std::vector<SChord> chords;
+    for (const SSection& section : sections) {
+        for (const std::string& symbol : *section.chords) {
+            chords.push_back(ParseChord(symbol));
+        }
+    }
 
     CArranger a(piece);
     int32_t bar = 0;
     for (const SSection& section : sections) {
         for (int32_t i = 0; i < 8; ++i, ++bar) {
-            SChord chord = ParseChord((*section.chords)[i]);
+            const SChord& chord = chords[bar];
+            const SChord& next = chords[(bar + 1) % chords.size()];  // the loop wraps
             const std::string& line = (*section.tune)[i];
             a.Phrase(PLAY_MELODY, bar, line, 100, 10, 30);
-            PlayBassBar(a, bar, chord, i == 7);
+            PlayBassBar(a, bar, chord, i == 7, next);
             PlayStrumBar(a, bar, chord);
             if (section.marimba == 1) {
                 PlayArpeggioBar(a, bar, chord);
