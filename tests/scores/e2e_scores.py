@@ -5,8 +5,8 @@ Usage: e2e_scores.py PROGRAM SOURCE_DIR
 
 No click after the title: the first thing to reach the princess ends the game
 with 0 points, which takes first place in a fresh directory. The name entry
-opens with "kiri" (a typed "nana" after it gives "kirinana"), Esc does
-nothing, Enter stores the row, the title returns, and the menu's list shows
+opens with "kiri" (a typed "nana" after it gives "kirinana"), Esc and the
+main window's close box do nothing, Enter stores the row, the title returns, and the menu's list shows
 the new first row. Uses the desktop program's own test harness.
 """
 
@@ -45,6 +45,11 @@ def main():
         display.keys(entry, "Escape")
         time.sleep(0.4)
         check(game.find("ゲームオーバー"), "Esc closed the name entry")
+        # The main window takes no input while the dialog is open, not even
+        # its close box.
+        display.ask_to_close(game.window)
+        time.sleep(0.4)
+        check(game.alive() and game.find("ゲームオーバー"), "the main window closed under the dialog")
         display.keys(entry, "End")
         display.run("xdotool", "type", "--delay", "40", "nana")
         display.run("xdotool", "key", "Return")
