@@ -15,6 +15,8 @@ constexpr int32_t kRenderFrames = 1024;
 // The most slots a table may have; a larger count is treated as a table
 // that could not be allocated.
 constexpr int32_t kMaxSlots = 4096;
+// Steps in a row that render no frame before the sequencer gives up.
+constexpr int32_t kMaxIdleSteps = 1 << 20;
 
 // Music-time units that pass per output frame at a tempo.
 double UnitsPerFrame(uint32_t tempo) {
@@ -317,7 +319,13 @@ void CFluidSynthMusic::MixInto(float* stereo, int32_t frames) {
     if (synth == nullptr) {
         return;
     }
+    // Steps that render nothing (events, jumps) are bounded, whatever a
+    // piece's tempo and loop points: a piece that would spin is stopped.
+    int32_t idleSteps = 0;
     while (frames > 0) {
+        if (++idleSteps > kMaxIdleSteps) {
+            StopSequencer();
+        }
         if (current == nullptr) {
             // Nothing is sequenced; released notes ring out.
             RenderSynth(stereo, frames);
@@ -367,6 +375,7 @@ void CFluidSynthMusic::MixInto(float* stereo, int32_t frames) {
         }
         const int32_t take = static_cast<int32_t>(std::min<double>(needed, frames));
         RenderSynth(stereo, take);
+        idleSteps = 0;
         stereo += take * CAudioMixer::kChannels;
         frames -= take;
         // Land exactly on the next event, so that no drift builds up.
