@@ -123,6 +123,37 @@ wait_for 10 gone || fail "No did not close the question"
 kill -0 "$game" 2>/dev/null || fail "the program ended after No"
 echo "No kept the game running"
 
+# Left alone the game soon ends; the first score ranks, so the name entry
+# opens with the place, and OK stores the typed name in score.sav.
+wait_for 60 find_window 'ゲームオーバー' || fail "no name entry after the game ended"
+entry=$window
+[[ "$(tr -d '[:space:]' <work.temp)" == 1 ]] || fail "work.temp does not hold place 1"
+frame
+echo "the game ended and the name entry opened for place 1"
+xdotool windowfocus --sync "$entry" 2>/dev/null
+xdotool key ctrl+a
+xdotool type --delay 50 nana
+xdotool key Return
+closed_entry() { ! xdotool search --onlyvisible --name 'ゲームオーバー' >/dev/null 2>&1; }
+wait_for 10 closed_entry || fail "OK did not close the name entry"
+wait_for 10 grep -qE $'^0 nana\r?$' score.sav || fail "score.sav does not hold the name: $(head -c 200 score.sav)"
+[[ ! -e work.temp ]] || fail "work.temp was left behind"
+wait_for 20 is_title || fail "no title after the name entry ($result)"
+echo "OK stored the name in score.sav and the title came back"
+
+# The menu's high scores open the list; OK closes it.
+xdotool windowfocus --sync "$main" 2>/dev/null
+xdotool key alt+f
+sleep 0.3
+xdotool key s
+wait_for 10 find_window '^ハイスコア$' || fail "the menu did not open the high scores"
+frame
+xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool key Return
+closed_list() { ! xdotool search --onlyvisible --name '^ハイスコア$' >/dev/null 2>&1; }
+wait_for 10 closed_list || fail "OK did not close the high scores"
+echo "the high scores opened from the menu and closed with OK"
+
 xdotool windowfocus --sync "$main" 2>/dev/null
 xdotool key Escape
 ended() { ! kill -0 "$game" 2>/dev/null; }
