@@ -1,6 +1,11 @@
 #include "app/Shell.h"
 
+#include <glib-unix.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <ctime>
 #include <new>
 
 #include "game/Game.h"
@@ -37,13 +42,15 @@ GdkPixbuf* LoadPixbuf(const char* path) {
     return gdk_pixbuf_new_from_resource(path, nullptr);
 }
 
-// The wake-up source only has to end the loop's wait; it fires once per arming.
-gboolean DispatchWake(GSource* source, GSourceFunc, gpointer) {
-    g_source_set_ready_time(source, -1);
+// The wake-up timer only has to end the loop's wait: take its expiry count
+// so that it stops reporting itself ready.
+gboolean OnWakeTimer(gint fd, GIOCondition, gpointer) {
+    uint64_t expiries = 0;
+    if (read(fd, &expiries, sizeof expiries) < 0) {
+        // Nothing to take: woken for something else.
+    }
     return G_SOURCE_CONTINUE;
 }
-
-GSourceFuncs wakeFuncs = {nullptr, nullptr, DispatchWake, nullptr, nullptr, nullptr};
 
 // Keys that stay with the menu bar: Alt combinations and F10.
 bool IsMenuKey(const GdkEventKey* event) {
@@ -78,6 +85,9 @@ CShell::~CShell() {
         g_source_destroy(wakeSource);
         g_source_unref(wakeSource);
     }
+    if (wakeTimer >= 0) {
+        close(wakeTimer);
+    }
 }
 
 int CShell::Run() {
@@ -88,8 +98,15 @@ int CShell::Run() {
     if (!gtk_init_check(nullptr, nullptr)) {
         return 1;  // no display to show the game on
     }
-    wakeSource = g_source_new(&wakeFuncs, sizeof(GSource));
-    g_source_attach(wakeSource, nullptr);
+    // The tick's wake-up: a timer on the same clock as g_get_monotonic_time,
+    // exact to the microsecond where the loop's own timeouts are whole
+    // milliseconds rounded up.
+    wakeTimer = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (wakeTimer >= 0) {
+        wakeSource = g_unix_fd_source_new(wakeTimer, G_IO_IN);
+        g_source_set_callback(wakeSource, G_SOURCE_FUNC(OnWakeTimer), nullptr, nullptr);
+        g_source_attach(wakeSource, nullptr);
+    }
 
     CreateMainWindow();
     running = true;
@@ -207,19 +224,36 @@ uint32_t CShell::Now() {
 }
 
 void CShell::Tick() {
+    if (game == nullptr) {
+        return;
+    }
     if (tickObserver) {
-        tickObserver();
+        tickObserver(*game);
     }
-    if (game != nullptr) {
-        game->Tick();
-    }
+    game->Tick();
 }
 
 // Blocks until a window event arrives or the next tick is due, instead of
-// polling and keeping a processor busy.
+// polling and keeping a processor busy. The tick is due at the start of a
+// millisecond of the clock Now() reads; the timer wakes the loop right then.
 void CShell::Wait(uint32_t ms) {
-    g_source_set_ready_time(wakeSource, g_get_monotonic_time() + static_cast<gint64>(ms) * 1000);
-    g_main_context_iteration(g_main_context_default(), TRUE);
+    const gint64 dueMs = g_get_monotonic_time() / 1000 + ms;
+    if (wakeTimer >= 0) {
+        itimerspec due = {};
+        due.it_value.tv_sec = static_cast<time_t>(dueMs / 1000);
+        due.it_value.tv_nsec = static_cast<long>(dueMs % 1000) * 1000000L;
+        timerfd_settime(wakeTimer, TFD_TIMER_ABSTIME, &due, nullptr);
+        g_main_context_iteration(g_main_context_default(), TRUE);
+    } else {
+        // Without the timer, the loop's own timeout wakes it a little late.
+        GSource* timeout = g_timeout_source_new(ms);
+        g_source_set_callback(timeout, G_SOURCE_FUNC(+[](gpointer) { return G_SOURCE_REMOVE; }),
+                              nullptr, nullptr);
+        g_source_attach(timeout, nullptr);
+        g_main_context_iteration(g_main_context_default(), TRUE);
+        g_source_destroy(timeout);
+        g_source_unref(timeout);
+    }
 }
 
 // The close box ends the game at once, without asking; while a modal dialog

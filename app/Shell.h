@@ -24,8 +24,11 @@ public:
     CShell(const CShell&) = delete;
     CShell& operator=(const CShell&) = delete;
 
-    // Called at the start of every tick, before the game's own.
-    void SetTickObserver(std::function<void()> observer) { tickObserver = std::move(observer); }
+    // Called at the start of every tick, before the game's own, with the
+    // game as the tick finds it.
+    void SetTickObserver(std::function<void(const CGame&)> observer) {
+        tickObserver = std::move(observer);
+    }
     // Opens the window, runs the game until the window goes, then takes the
     // game down. Returns the process's exit status.
     int Run();
@@ -58,8 +61,9 @@ private:
     GtkWidget* window = nullptr;
     GtkWidget* area = nullptr;
     GdkCursor* cursor = nullptr;
-    // Wakes the loop when the next tick is due.
+    // Wakes the loop when the next tick is due: a timer and its source.
+    int wakeTimer = -1;
     GSource* wakeSource = nullptr;
     bool running = false;
-    std::function<void()> tickObserver;
+    std::function<void(const CGame&)> tickObserver;
 };

@@ -20,13 +20,14 @@ public:
     // The widget the frames go to; null while there is none (before the
     // window is made and after it is gone).
     void Attach(GtkWidget* area);
-    // Keeps the frame and draws it into the widget. Handles no window event.
+    // Keeps the frame and draws what changed into the widget. Handles no
+    // window event.
     void Show(const uint32_t* pixels, int32_t width, int32_t height, int32_t stride) override;
     // Paints the kept frame at the origin of `cr` (the widget's repaints).
     void Paint(cairo_t* cr) const;
 
 private:
-    void DrawNow();
+    void DrawNow(int32_t top, int32_t count);
 
     cairo_surface_t* frame;
     GtkWidget* area = nullptr;
