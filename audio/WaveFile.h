@@ -17,6 +17,7 @@
 #include "devices/DeviceTypes.h"
 
 #if defined(_WIN32)
+#include <mmsystem.h>
 #include <mmreg.h>
 #else
 // The format block handed to the sound device: 18 bytes, followed by

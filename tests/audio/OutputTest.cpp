@@ -62,6 +62,14 @@ TEST_F(OutputTest, EffectPlaysAndRestartsOnTheOutput) {
         ASSERT_TRUE(sound.LoadWave(wave.c_str(), 0));
         ASSERT_TRUE(sound.LoadWave(small.c_str(), 1));
         EXPECT_FALSE(sound.LoadWave(dir.Path("missing.wav").c_str(), 1));
+        // A file that ends inside its samples still makes a buffer, whose
+        // missing part is silence; a file without samples makes none.
+        const std::string fmt = Chunk("fmt ", PcmRecord(1, 1, 8000, 8));
+        WriteFile(dir.Path("cut.wav"), Riff("WAVE", fmt + "data" + Le32(100000) + "abc"));
+        EXPECT_TRUE(sound.LoadWave(dir.Path("cut.wav").c_str(), 1));
+        WriteFile(dir.Path("empty.wav"), Riff("WAVE", fmt + Chunk("data", "")));
+        EXPECT_FALSE(sound.LoadWave(dir.Path("empty.wav").c_str(), 1));
+        ASSERT_TRUE(sound.LoadWave(small.c_str(), 1));
         EXPECT_FALSE(sound.LoadWave(wave.c_str(), 2));
         SleepSeconds(0.5);
         EXPECT_EQ(sound.Play(0), 0);
