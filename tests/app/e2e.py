@@ -384,8 +384,10 @@ class Case:
             box = game.find_box("終了")
             display.keys(box, "alt+n")
             wait_for("the box to close", lambda: game.find("終了") is None)
-            time.sleep(0.3)
             check(game.alive() and game.find(TITLE), "No ended the program")
+            # The box lay over the picture: the window repaints it whole,
+            # though the title frame itself never changes.
+            game.wait_frame("the title screen to be repainted", self.is_title)
             # Still running: a click starts a game.
             self.start_play(game)
             game.menu("f", "e")
