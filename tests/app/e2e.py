@@ -230,7 +230,11 @@ class Game:
         with open(self.log_path, "wb") as log:
             self.proc = subprocess.Popen([program], cwd=self.dir, env=env, stdout=log,
                                          stderr=subprocess.STDOUT)
-        self.window = wait_for("the main window", lambda: self.find(TITLE))
+        try:
+            self.window = wait_for("the main window", lambda: self.find(TITLE))
+        except Failure:
+            self.finish()
+            raise
         x, y, w, h = display.geometry(self.window)
         # The picture fills the window below the menu bar.
         self.client = (x, y + h - CLIENT_H, CLIENT_W, CLIENT_H)
@@ -295,6 +299,8 @@ class Game:
         with open(self.log_path, "rb") as f:
             log = f.read().decode("utf-8", "replace")
         shutil.rmtree(self.dir, ignore_errors=True)
+        # Shown by CTest when the case fails.
+        print("program exit status %s, output:\n%s" % (self.proc.returncode, log))
         for bad in ("CRITICAL", "runtime error", "AddressSanitizer"):
             check(bad not in log, "the program reported a fault:\n" + log)
 
