@@ -210,6 +210,34 @@ class VirtualDisplay:
         xlib.XFlush(dpy)
         xlib.XCloseDisplay(dpy)
 
+    def cursor(self):
+        """Width, height and hot spot of the pointer's current cursor."""
+        xlib = ctypes.cdll.LoadLibrary("libX11.so.6")
+        xfixes = ctypes.cdll.LoadLibrary("libXfixes.so.3")
+        xlib.XOpenDisplay.restype = ctypes.c_void_p
+        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        xlib.XFree.argtypes = [ctypes.c_void_p]
+
+        class CursorImage(ctypes.Structure):
+            _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
+                        ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                        ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                        ("serial", ctypes.c_ulong), ("pixels", ctypes.c_void_p)]
+
+        xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(CursorImage)
+        xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+        dpy = xlib.XOpenDisplay(self.name.encode())
+        check(dpy, "cannot open the virtual display")
+        image = xfixes.XFixesGetCursorImage(dpy)
+        result = None
+        if image:
+            c = image.contents
+            result = (c.width, c.height, c.xhot, c.yhot)
+            xlib.XFree(image)
+        xlib.XCloseDisplay(dpy)
+        return result
+
     def close(self):
         self.server.terminate()
         self.server.wait(timeout=DEADLINE)
@@ -347,6 +375,10 @@ class Case:
                   "program specified maximum size: %d by %d" % (w, h) in props,
                   "resizable:\n" + props)
             check("_NET_WM_ICON(CARDINAL) = " in props, "no icon:\n" + props)
+            # Over the picture the pointer is the game's 32 x 32 stick, held
+            # at its top-left corner.
+            display.run("xdotool", "mousemove", "--sync", str(x + 300), str(y + h - 200))
+            wait_for("the game's cursor", lambda: display.cursor() == (32, 32, 0, 0))
         finally:
             game.finish()
 
