@@ -73,10 +73,16 @@ cx=$left
 cy=$((top + height - 480))
 
 n=0
-frame() {
+# A screenshot, with the client area's bare pixels beside it for comparing.
+grab() {
   n=$((n + 1))
   shot=$work/screen-$n.png
   import -window root "$shot" 2>/dev/null
+  convert "$shot" -crop "640x480+$cx+$cy" +repage -depth 8 "rgb:$shot.rgb"
+}
+# A screenshot compared with the title picture.
+frame() {
+  grab
   result=$($check "$shot" "$cx" "$cy" "$title_bmp")
   differ=$(sed 's/.*differ=\([-0-9]*\).*/\1/' <<<"$result")
   black=$(sed 's/.*black=\([-0-9]*\).*/\1/' <<<"$result")
@@ -94,17 +100,19 @@ echo "a click started play"
 
 xdotool windowfocus --sync "$main" 2>/dev/null
 xdotool key Return
-sleep 0.5
-frame
-paused=$shot
-sleep 1
-frame
-cmp -s "$paused" "$shot" || fail "Enter did not pause: the screen still changes"
+# Paused, the screen stands still: two frames 0.7 s apart are the same.
+still() {
+  grab
+  local before=$shot
+  sleep 0.7
+  grab
+  cmp -s "$before.rgb" "$shot.rgb" && paused=$shot
+}
+wait_for 8 still || fail "Enter did not pause: the screen still changes"
 echo "Enter paused the game"
 xdotool key Return
-sleep 0.6
-frame
-cmp -s "$paused" "$shot" && fail "Enter again did not resume"
+moving() { sleep 0.3; grab; ! cmp -s "$paused.rgb" "$shot.rgb"; }
+wait_for 10 moving || fail "Enter again did not resume"
 echo "Enter again resumed it"
 
 # The menu's exit asks first; No leaves everything as it was.
@@ -114,7 +122,7 @@ sleep 0.3
 xdotool key e
 wait_for 10 find_window '^終了$' || fail "the menu's 終了 did not ask"
 question=$window
-frame
+grab
 echo "the menu's 終了 asks (window 終了)"
 xdotool windowfocus --sync "$question" 2>/dev/null
 xdotool key n
@@ -128,7 +136,7 @@ echo "No kept the game running"
 wait_for 60 find_window 'ゲームオーバー' || fail "no name entry after the game ended"
 entry=$window
 [[ "$(tr -d '[:space:]' <work.temp)" == 1 ]] || fail "work.temp does not hold place 1"
-frame
+grab
 echo "the game ended and the name entry opened for place 1"
 xdotool windowfocus --sync "$entry" 2>/dev/null
 xdotool key ctrl+a
@@ -147,7 +155,7 @@ xdotool key alt+f
 sleep 0.3
 xdotool key s
 wait_for 10 find_window '^ハイスコア$' || fail "the menu did not open the high scores"
-frame
+grab
 xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool key Return
 closed_list() { ! xdotool search --onlyvisible --name '^ハイスコア$' >/dev/null 2>&1; }
@@ -182,7 +190,7 @@ find_box() {
   return 1
 }
 wait_for 60 find_box || fail "no failure box without sound/"
-frame
+grab
 echo "a failed set-up shows its box (no caption)"
 xdotool windowfocus --sync "$box" 2>/dev/null
 xdotool key Return
