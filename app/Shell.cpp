@@ -114,6 +114,7 @@ int CShell::Run() {
     game = new (std::nothrow) CGame(&platform);
     if (game == nullptr ||
         !game->Init(reinterpret_cast<HWND>(window), kClientWidth, kClientHeight)) {
+        CModalScope modal(modalLevel);
         RunMessageBox(window, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "", "初期化に失敗しました");
         EndProgram();
     }
@@ -193,11 +194,13 @@ void CShell::EndProgram() {
 
 void CShell::ShowHighScores() {
     if (window != nullptr) {
+        CModalScope modal(modalLevel);
         RunHighScoreDialog(GTK_WINDOW(window));
     }
 }
 
 void CShell::AskToExit() {
+    CModalScope modal(modalLevel);
     if (RunMessageBox(window, GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "終了", "終了しますか？") ==
         GTK_RESPONSE_YES) {
         EndProgram();
@@ -205,6 +208,7 @@ void CShell::AskToExit() {
 }
 
 void CShell::ShowVersion() {
+    CModalScope modal(modalLevel);
     RunMessageBox(window, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "バージョン", kVersionText);
 }
 
@@ -230,6 +234,8 @@ void CShell::Tick() {
     if (tickObserver) {
         tickObserver(*game);
     }
+    // A tick may run the name-entry dialog.
+    CModalScope modal(modalLevel);
     game->Tick();
 }
 
@@ -259,8 +265,9 @@ void CShell::Wait(uint32_t ms) {
 // The close box ends the game at once, without asking; while a modal dialog
 // is open the main window keeps still, as it takes no input then either.
 gboolean CShell::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
-    if (g_main_depth() <= 1) {
-        static_cast<CShell*>(self)->EndProgram();
+    auto* shell = static_cast<CShell*>(self);
+    if (shell->modalLevel == 0) {
+        shell->EndProgram();
     }
     return TRUE;
 }
@@ -279,6 +286,9 @@ gboolean CShell::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
     auto* shell = static_cast<CShell*>(self);
     if (IsMenuKey(event)) {
         return FALSE;
+    }
+    if (shell->modalLevel > 0) {
+        return TRUE;
     }
     switch (event->keyval) {
         case GDK_KEY_Escape:
@@ -303,7 +313,7 @@ gboolean CShell::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self)
     if (event->type != GDK_BUTTON_PRESS || event->button != GDK_BUTTON_PRIMARY) {
         return TRUE;
     }
-    if (shell->game != nullptr) {
+    if (shell->game != nullptr && shell->modalLevel == 0) {
         const int32_t x = static_cast<int32_t>(std::clamp(event->x, 0.0, 65535.0));
         const int32_t y = static_cast<int32_t>(std::clamp(event->y, 0.0, 65535.0));
         shell->game->OnClick(x, y);

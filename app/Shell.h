@@ -55,6 +55,14 @@ private:
     static gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
     static void OnAreaRealize(GtkWidget* widget, gpointer self);
 
+    // Counts the dialogs running (and the ticks, which may run one): the
+    // main window takes no input meanwhile.
+    struct CModalScope {
+        explicit CModalScope(int& level) : level(level) { ++level; }
+        ~CModalScope() { --level; }
+        int& level;
+    };
+
     CWindowPresenter presenter;
     CDesktopPlatform platform;
     CGame* game = nullptr;
@@ -65,5 +73,6 @@ private:
     int wakeTimer = -1;
     GSource* wakeSource = nullptr;
     bool running = false;
+    int modalLevel = 0;
     std::function<void(const CGame&)> tickObserver;
 };
