@@ -141,7 +141,7 @@ def main():
     play = [t for t in ticks if play_start <= t[0] <= play_end]
     play_gaps = [b[0] - a[0] for a, b in zip(play, play[1:])
                  if a[1] == STATE_PLAY and b[1] == STATE_PLAY and not a[2] and not b[2]]
-    print("%.0f s on the title screen, then %.0f s of play (%d restarts by click)"
+    print("%.0f s on the title screen, then %.0f s of play (%d clicks to start again)"
           % (title_end - title_start, play_end - play_start, restarts))
     report("title", title_gaps, cpu_title, title_end - title_start)
     report("play", play_gaps, cpu_play, play_end - play_start)
