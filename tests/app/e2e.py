@@ -261,7 +261,10 @@ class Game:
             self.proc = subprocess.Popen([program], cwd=self.dir, env=env, stdout=log,
                                          stderr=subprocess.STDOUT)
         try:
-            self.window = wait_for("the main window", lambda: self.find(TITLE))
+            def main_window():
+                check(self.alive(), "the program ended at once")
+                return self.find(TITLE)
+            self.window = wait_for("the main window", main_window)
         except Failure:
             self.finish()
             raise
