@@ -88,9 +88,13 @@ def main():
     shutil.copytree(os.path.join(SOURCE_DIR, "sound"), os.path.join(workdir, "sound"))
     log_path = os.path.join(workdir, "ticks.log")
     env = dict(display.env, SDL_AUDIODRIVER="dummy")
-    with open(log_path, "w") as log:
-        proc = subprocess.Popen([PROGRAM], cwd=workdir, env=env, stdout=log,
-                                stderr=subprocess.DEVNULL)
+    try:
+        with open(log_path, "w") as log:
+            proc = subprocess.Popen([PROGRAM], cwd=workdir, env=env, stdout=log,
+                                    stderr=subprocess.DEVNULL)
+    except OSError:
+        display.close()
+        raise
     try:
         window = e2e.wait_for("the main window", lambda: next(
             iter(display.windows("^%s$" % e2e.TITLE, proc.pid)), None))
