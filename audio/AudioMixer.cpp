@@ -224,7 +224,12 @@ bool CAudioMixer::Open() {
     }
     if (!subsystemStarted) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            return false;
+            // No sound system at all on this machine: the game plays on in
+            // silence through SDL's silent driver rather than not at all.
+            SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+            if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+                return false;
+            }
         }
         subsystemStarted = true;
     }
@@ -238,6 +243,11 @@ bool CAudioMixer::Open() {
     wanted.userdata = this;
     // No changes allowed: SDL converts to whatever the hardware wants.
     device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    if (device == 0 && SDL_AudioInit("dummy") == 0) {
+        // A sound system without a usable output (no card, no server):
+        // likewise, silence instead of refusing to start.
+        device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    }
     if (device == 0) {
         return false;
     }
