@@ -14,20 +14,11 @@ constexpr double kStartHeight = 120.0;
 constexpr double kThrowEndY = 380.0;
 }  // namespace
 
-// --- Coin ----------------------------------------------------------------
+// --- Thrown --------------------------------------------------------------
 
-const CCoin::SFrame CCoin::frames[CCoin::kFrameCount] = {
-    {0, 0}, {50, 0}, {100, 0}, {50, 0}, {0, 0}};
+CThrown::CThrown(double curve) : coefA(curve), coefB(0.0), coefC(0.0), u(0.0), p(0.0), du(0) {}
 
-CCoin::CCoin(int32_t speedLevel, CSurface* sheet0)
-    : coefA(-0.004), coefB(0.0), coefC(0.0), u(0.0), p(0.0), du(0), frame(0) {
-    sheet = sheet0;
-    kind = KIND_COIN;
-    layer = 2;
-    width = 50;
-    height = 50;
-    hitRect = RECT{10, 10, 40, 40};
-
+void CThrown::Throw(int32_t speedLevel) {
     const int32_t x0 = GameRandom() % 50 + 480;
     x = x0;
     u = x0 - 320;
@@ -40,15 +31,35 @@ CCoin::CCoin(int32_t speedLevel, CSurface* sheet0)
     coefB = (p - coefA * u * u - coefC) / u;
 }
 
+bool CThrown::Fly() {
+    u = u + du;
+    p = (coefA * u + coefB) * u + coefC;
+    x = u + kOriginX;
+    y = kOriginY - p;
+    return y > kThrowEndY;
+}
+
+// --- Coin ----------------------------------------------------------------
+
+const CCoin::SFrame CCoin::frames[CCoin::kFrameCount] = {
+    {0, 0}, {50, 0}, {100, 0}, {50, 0}, {0, 0}};
+
+CCoin::CCoin(int32_t speedLevel, CSurface* sheet0) : CThrown(-0.004), frame(0) {
+    sheet = sheet0;
+    kind = KIND_COIN;
+    layer = 2;
+    width = 50;
+    height = 50;
+    hitRect = RECT{10, 10, 40, 40};
+    Throw(speedLevel);
+}
+
 int32_t CCoin::Move() {
     int32_t result = MOVE_KEEP;
     if (FadeStep(&result)) {
         return result;
     }
-    u = u + du;
-    p = (coefA * u + coefB) * u + coefC;
-    x = u + kOriginX;
-    y = kOriginY - p;
+    const bool gone = Fly();
     // It tumbles, one picture every second tick, only while right of the
     // middle, and keeps its last picture from there on.
     if (x > 320.0) {
@@ -57,7 +68,7 @@ int32_t CCoin::Move() {
             frame = (frame + 1) % kFrameCount;
         }
     }
-    return y > kThrowEndY ? MOVE_REMOVE : MOVE_KEEP;
+    return gone ? MOVE_REMOVE : MOVE_KEEP;
 }
 
 int32_t CCoin::Draw(CGraphics* graphics) {
@@ -67,8 +78,7 @@ int32_t CCoin::Draw(CGraphics* graphics) {
 
 // --- Bomb ----------------------------------------------------------------
 
-CBomb::CBomb(int32_t speedLevel, CSurface* sheet0)
-    : coefA(-0.012), coefB(0.0), coefC(0.0), u(0.0), p(0.0), du(0.0) {
+CBomb::CBomb(int32_t speedLevel, CSurface* sheet0) : CThrown(-0.012) {
     sheet = sheet0;
     kind = KIND_BOMB;
     layer = 4;
@@ -76,15 +86,7 @@ CBomb::CBomb(int32_t speedLevel, CSurface* sheet0)
     height = 64;
     // A small point low in the bomb's middle.
     hitRect = RECT{30, 38, 34, 42};
-
-    const int32_t x0 = GameRandom() % 50 + 480;
-    x = x0;
-    u = x0 - 320;
-    y = kStartHeight;
-    p = kStartHeight;
-    du = -(speedLevel + GameRandom() % 2);
-    coefC = GameRandom() % 41 + 200;
-    coefB = (p - coefA * u * u - coefC) / u;
+    Throw(speedLevel);
 }
 
 int32_t CBomb::Move() {
@@ -92,11 +94,7 @@ int32_t CBomb::Move() {
     if (FadeStep(&result)) {
         return result;
     }
-    u = u + du;
-    p = (coefA * u + coefB) * u + coefC;
-    x = u + kOriginX;
-    y = kOriginY - p;
-    return y > kThrowEndY ? MOVE_REMOVE : MOVE_KEEP;
+    return Fly() ? MOVE_REMOVE : MOVE_KEEP;
 }
 
 // --- Star ----------------------------------------------------------------

@@ -7,13 +7,30 @@
 
 #include "actors/Actor.h"
 
-// A gold coin thrown in a high arc at the princess, tumbling while it is
-// right of the screen's middle. Its parabola lives in a frame centred on
-// (320, 240): screen x = u + 320, screen y = 240 - p.
-class CCoin : public CHittable {
-public:
+// Something thrown from the palm's crown on a parabola, in a frame centred on
+// (320, 240): screen x = u + 320, screen y = 240 - p, with the height
+// p(u) = coefA u² + coefB u + coefC. Coins and bombs differ only in coefA.
+class CThrown : public CHittable {
+protected:
+    explicit CThrown(double curve);
     // Draws the start x, the step and the top height from GameRandom(), in
-    // that order.
+    // that order, and fits the arc through the start point.
+    void Throw(int32_t speedLevel);
+    // One step along the arc; true once it has fallen out of the playfield.
+    bool Fly();
+
+    double coefA;
+    double coefB;
+    double coefC;
+    double u;
+    double p;
+    int32_t du;
+};
+
+// A gold coin thrown in a high arc at the princess, tumbling while it is
+// right of the screen's middle.
+class CCoin : public CThrown {
+public:
     CCoin(int32_t speedLevel, CSurface* sheet);
     int32_t Draw(CGraphics* graphics) override;
     int32_t Move() override;
@@ -26,32 +43,16 @@ protected:
     static constexpr int32_t kFrameCount = 5;
     static const SFrame frames[kFrameCount];
 
-    double coefA;
-    double coefB;
-    double coefC;
-    double u;
-    double p;
-    int32_t du;
     // hitCounter (inherited) also counts the spin ticks until the coin is struck.
     int32_t frame;
 };
 
 // A bomb thrown in a steep arc that falls short of the princess. A blast on
 // it ends the game; it is never struck itself.
-class CBomb : public CHittable {
+class CBomb : public CThrown {
 public:
-    // Draws the start x, the step and the top height from GameRandom(), in
-    // that order.
     CBomb(int32_t speedLevel, CSurface* sheet);
     int32_t Move() override;
-
-protected:
-    double coefA;
-    double coefB;
-    double coefC;
-    double u;
-    double p;
-    double du;
 };
 
 // A twinkling star that falls faster and faster onto the princess.
