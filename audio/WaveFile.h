@@ -17,8 +17,8 @@
 #include "devices/DeviceTypes.h"
 
 #if defined(_WIN32)
-#include <mmsystem.h>
 #include <mmreg.h>
+#include <mmsystem.h>
 #else
 // The format block handed to the sound device: 18 bytes, followed by
 // cbSize extra bytes for formats other than plain PCM.
