@@ -8,21 +8,12 @@
 #include <ctime>
 #include <new>
 
+#include "app/WindowFacts.h"
 #include "game/Game.h"
 #include "resources/GameResources.h"
 #include "scores/GtkDialogs.h"
 
 namespace {
-
-const char* const kWindowTitle = "ミルトとナナ";
-const char* const kWindowClass = "CWindow";
-const int kWindowX = 140;
-const int kWindowY = 140;
-
-const char* const kVersionText =
-    "ミルトとナナ ver1.0\n"
-    "\n"
-    "島のお姫さまを守る小さなゲーム　作・ミルトとナナ制作室";
 
 // A modal message box over `owner`; returns the button's response.
 gint RunMessageBox(GtkWidget* owner, GtkMessageType type, GtkButtonsType buttons, const char* title,
@@ -209,7 +200,7 @@ void CShell::AskToExit() {
 
 void CShell::ShowVersion() {
     CModalScope modal(modalLevel);
-    RunMessageBox(window, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "バージョン", kVersionText);
+    RunMessageBox(window, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, kVersionCaption, kVersionText);
 }
 
 bool CShell::DispatchPending() {

@@ -9,13 +9,10 @@
 
 #include "app/DesktopPlatform.h"
 #include "app/FrameLoop.h"
+#include "app/WindowFacts.h"
 #include "app/WindowPresenter.h"
 
 class CGame;
-
-// The size of the game's picture, which is the window's client area.
-constexpr int32_t kClientWidth = 640;
-constexpr int32_t kClientHeight = 480;
 
 class CShell : private CLoopHost {
 public:

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/WinPlatform.h"
+#include "app/WindowFacts.h"
 #include "game/Game.h"
 #include "resources/WindowsResources.h"
 #include "scores/Cp932.h"
@@ -16,12 +17,7 @@
 
 namespace {
 
-constexpr int kClientWidth = 640;
-constexpr int kClientHeight = 480;
-constexpr int kWindowLeft = 140;
-constexpr int kWindowTop = 140;
 constexpr DWORD kTickPeriod = 40;
-constexpr char kClassName[] = "CWindow";
 
 CGame* g_game = nullptr;
 DWORD g_lastTick = 0;
@@ -40,9 +36,7 @@ void AskExit(HWND window) {
 }
 
 void ShowVersion(HWND window) {
-    MessageBoxA(window,
-                Text("ミルトとナナ ver1.0\n\n絵・音・プログラム：ミルトとナナ制作室").c_str(),
-                Text("バージョン").c_str(), MB_OK);
+    MessageBoxA(window, Text(kVersionText).c_str(), Text(kVersionCaption).c_str(), MB_OK);
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -135,10 +129,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     windowClass.hCursor = LoadCursorA(instance, MAKEINTRESOURCEA(IDC_GAME));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MENU);
-    windowClass.lpszClassName = kClassName;
+    windowClass.lpszClassName = kWindowClass;
     RegisterClassA(&windowClass);
 
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, kClassName, Text("ミルトとナナ").c_str(),
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, kWindowClass, Text(kWindowTitle).c_str(),
                                   WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, 0, kClientWidth,
                                   kClientHeight, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
@@ -154,7 +148,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     GetWindowRect(window, &frame);
     int width = kClientWidth + (frame.right - frame.left) - (client.right - client.left);
     int height = kClientHeight + (frame.bottom - frame.top) - (client.bottom - client.top);
-    MoveWindow(window, kWindowLeft, kWindowTop, width, height, TRUE);
+    MoveWindow(window, kWindowX, kWindowY, width, height, TRUE);
     ShowWindow(window, showCommand);
     UpdateWindow(window);
 
