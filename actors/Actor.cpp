@@ -11,6 +11,10 @@ RECT OffsetRect(const RECT& r, int32_t dx, int32_t dy) {
 CActor::CActor()
     : sheet(nullptr), kind(KIND_SCENERY), layer(0), width(0), height(0), x(0.0), y(0.0) {}
 
+CActor::CActor(CSurface* sheet, int32_t kind, int32_t layer, int32_t width, int32_t height,
+               double x, double y)
+    : sheet(sheet), kind(kind), layer(layer), width(width), height(height), x(x), y(y) {}
+
 CActor::~CActor() {}
 
 int32_t CActor::Draw(CGraphics* graphics) {
@@ -44,6 +48,14 @@ int32_t CActor::IsActive() {
 }
 
 CHittable::CHittable() : hit(false), hitCounter(0), active(1), hitRect{0, 0, 0, 0} {}
+
+CHittable::CHittable(CSurface* sheet, int32_t kind, int32_t layer, int32_t width, int32_t height,
+                     RECT hitRect, double x, double y)
+    : CActor(sheet, kind, layer, width, height, x, y),
+      hit(false),
+      hitCounter(0),
+      active(1),
+      hitRect(hitRect) {}
 
 RECT CHittable::GetHitRect() {
     return OffsetRect(hitRect, PixelX(), PixelY());

@@ -50,6 +50,10 @@ RECT OffsetRect(const RECT& r, int32_t dx, int32_t dy);
 class CActor {
 public:
     CActor();
+    // What every kind states of itself: its picture sheet, kind, drawing
+    // layer, picture size and starting place.
+    CActor(CSurface* sheet, int32_t kind, int32_t layer, int32_t width, int32_t height,
+           double x = 0.0, double y = 0.0);
     virtual ~CActor();
     virtual int32_t Draw(CGraphics* graphics);
     virtual int32_t Move();
@@ -82,6 +86,9 @@ protected:
 class CHittable : public CActor {
 public:
     CHittable();
+    // As CActor's, plus the part of the picture a blast can strike.
+    CHittable(CSurface* sheet, int32_t kind, int32_t layer, int32_t width, int32_t height,
+              RECT hitRect, double x = 0.0, double y = 0.0);
     RECT GetHitRect() override;
     void Hit() override;
     int32_t IsActive() override;

@@ -1,6 +1,6 @@
 #include "actors/Archer.h"
 
-#include "game/GameRandom.h"
+#include "actors/GameRandom.h"
 
 namespace {
 // Ticks of a game during which the archer only stands there.
@@ -18,15 +18,11 @@ const CArcher::SFrame CArcher::frames[CArcher::kSteps] = {{0, 0},   {0, 0},   {7
                                                           {210, 0}, {210, 0}, {280, 0}, {280, 0}};
 
 CArcher::CArcher(int32_t x0, int32_t y0, CSurface* sheet0)
-    : counter(0), firing(false), step(0), hitRect{20, 0, 60, 91} {
-    sheet = sheet0;
-    kind = KIND_ARCHER;
-    layer = 6;
-    width = 70;
-    height = 91;
-    x = x0;
-    y = y0;
-}
+    : CActor(sheet0, KIND_ARCHER, 6, 70, 91, x0, y0),
+      counter(0),
+      firing(false),
+      step(0),
+      hitRect{20, 0, 60, 91} {}
 
 int32_t CArcher::Move() {
     counter = counter + 1;
@@ -71,17 +67,9 @@ RECT CArcher::GetHitRect() {
 
 // --- Arrow ---------------------------------------------------------------
 
-CArrow::CArrow(double x0, double y0, int32_t vx0, CSurface* sheet0) : vx(vx0) {
-    sheet = sheet0;
-    kind = KIND_ARROW;
-    layer = 3;
-    width = 40;
-    height = 7;
-    // The shaft's three middle rows.
-    hitRect = RECT{0, 2, 40, 5};
-    x = x0;
-    y = y0;
-}
+// Its hit rectangle is the shaft's three middle rows.
+CArrow::CArrow(double x0, double y0, int32_t vx0, CSurface* sheet0)
+    : CHittable(sheet0, KIND_ARROW, 3, 40, 7, RECT{0, 2, 40, 5}, x0, y0), vx(vx0) {}
 
 int32_t CArrow::Move() {
     int32_t result = MOVE_KEEP;

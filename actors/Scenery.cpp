@@ -1,18 +1,11 @@
 #include "actors/Scenery.h"
 
-#include "game/GameRandom.h"
+#include "actors/GameRandom.h"
 
 // --- Cloud ---------------------------------------------------------------
 
-CCloud::CCloud(double x0, double y0, double vx0, CSurface* sheet0) : vx(vx0) {
-    sheet = sheet0;
-    kind = KIND_SCENERY;
-    layer = 1;
-    width = 240;
-    height = 123;
-    x = x0;
-    y = y0;
-}
+CCloud::CCloud(double x0, double y0, double vx0, CSurface* sheet0)
+    : CActor(sheet0, KIND_SCENERY, 1, 240, 123, x0, y0), vx(vx0) {}
 
 int32_t CCloud::Move() {
     x = x + vx;
@@ -24,15 +17,8 @@ int32_t CCloud::Move() {
 
 // --- Sea -----------------------------------------------------------------
 
-CSea::CSea(double x0, double y0, CSurface* sheet0) : speed(0.5), direction(1) {
-    sheet = sheet0;
-    kind = KIND_SCENERY;
-    layer = 3;
-    width = 640;
-    height = 108;
-    x = x0;
-    y = y0;
-}
+CSea::CSea(double x0, double y0, CSurface* sheet0)
+    : CActor(sheet0, KIND_SCENERY, 3, 640, 108, x0, y0), speed(0.5), direction(1) {}
 
 int32_t CSea::Move() {
     x = x + direction * speed;
@@ -56,15 +42,8 @@ int32_t CSea::Draw(CGraphics* graphics) {
 
 // --- Palm ----------------------------------------------------------------
 
-CPalm::CPalm(double x0, double y0, CSurface* sheet0) : frame(0), counter(0), period(6) {
-    sheet = sheet0;
-    kind = KIND_SCENERY;
-    layer = 5;
-    width = 280;
-    height = 380;
-    x = x0;
-    y = y0;
-}
+CPalm::CPalm(double x0, double y0, CSurface* sheet0)
+    : CActor(sheet0, KIND_SCENERY, 5, 280, 380, x0, y0), frame(0), counter(0), period(6) {}
 
 int32_t CPalm::Move() {
     counter = counter + 1;
@@ -87,27 +66,13 @@ int32_t CPalm::Draw(CGraphics* graphics) {
 
 // --- Island --------------------------------------------------------------
 
-CIsland::CIsland(double x0, double y0, CSurface* sheet0) {
-    sheet = sheet0;
-    kind = KIND_SCENERY;
-    layer = 5;
-    width = 180;
-    height = 96;
-    x = x0;
-    y = y0;
-}
+CIsland::CIsland(double x0, double y0, CSurface* sheet0)
+    : CActor(sheet0, KIND_SCENERY, 5, 180, 96, x0, y0) {}
 
 // --- Sun -----------------------------------------------------------------
 
-CSun::CSun(double x0, double y0, CSurface* sheet0) : frame(0), counter(0) {
-    sheet = sheet0;
-    kind = KIND_SCENERY;
-    layer = 0;
-    width = 90;
-    height = 90;
-    x = x0;
-    y = y0;
-}
+CSun::CSun(double x0, double y0, CSurface* sheet0)
+    : CActor(sheet0, KIND_SCENERY, 0, 90, 90, x0, y0), frame(0), counter(0) {}
 
 int32_t CSun::Move() {
     const int32_t n = counter;
@@ -124,16 +89,8 @@ int32_t CSun::Draw(CGraphics* graphics) {
 
 // --- Speech bubble -------------------------------------------------------
 
-CShout::CShout(double x0, double y0, int32_t picture, CSurface* sheet0) : counter(0), srcX(0) {
-    sheet = sheet0;
-    kind = KIND_SCENERY;
-    layer = 5;
-    width = 70;
-    height = 47;
-    x = x0;
-    y = y0;
-    srcX = picture * width;
-}
+CShout::CShout(double x0, double y0, int32_t picture, CSurface* sheet0)
+    : CActor(sheet0, KIND_SCENERY, 5, 70, 47, x0, y0), counter(0), srcX(picture * width) {}
 
 int32_t CShout::Move() {
     counter = counter + 1;
@@ -149,15 +106,8 @@ int32_t CShout::Draw(CGraphics* graphics) {
 
 // --- Drop ----------------------------------------------------------------
 
-CDrop::CDrop(double x0, double y0, int32_t speed0, CSurface* sheet0) : speed(speed0), counter(0) {
-    sheet = sheet0;
-    kind = KIND_SCENERY;
-    layer = 5;
-    width = 8;
-    height = 8;
-    x = x0;
-    y = y0;
-}
+CDrop::CDrop(double x0, double y0, int32_t speed0, CSurface* sheet0)
+    : CActor(sheet0, KIND_SCENERY, 5, 8, 8, x0, y0), speed(speed0), counter(0) {}
 
 int32_t CDrop::Move() {
     x = x - speed;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "game/GameRandom.h"
+#include "actors/GameRandom.h"
 
 namespace {
 // Where the parabola's frame has its origin on the screen.
@@ -16,7 +16,15 @@ constexpr double kThrowEndY = 380.0;
 
 // --- Thrown --------------------------------------------------------------
 
-CThrown::CThrown(double curve) : coefA(curve), coefB(0.0), coefC(0.0), u(0.0), p(0.0), du(0) {}
+CThrown::CThrown(double curve, CSurface* sheet, int32_t kind, int32_t layer, int32_t size,
+                 RECT hitRect)
+    : CHittable(sheet, kind, layer, size, size, hitRect),
+      coefA(curve),
+      coefB(0.0),
+      coefC(0.0),
+      u(0.0),
+      p(0.0),
+      du(0) {}
 
 void CThrown::Throw(int32_t speedLevel) {
     const int32_t x0 = GameRandom() % 50 + 480;
@@ -44,13 +52,8 @@ bool CThrown::Fly() {
 const CCoin::SFrame CCoin::frames[CCoin::kFrameCount] = {
     {0, 0}, {50, 0}, {100, 0}, {50, 0}, {0, 0}};
 
-CCoin::CCoin(int32_t speedLevel, CSurface* sheet0) : CThrown(-0.004), frame(0) {
-    sheet = sheet0;
-    kind = KIND_COIN;
-    layer = 2;
-    width = 50;
-    height = 50;
-    hitRect = RECT{10, 10, 40, 40};
+CCoin::CCoin(int32_t speedLevel, CSurface* sheet0)
+    : CThrown(-0.004, sheet0, KIND_COIN, 2, 50, RECT{10, 10, 40, 40}), frame(0) {
     Throw(speedLevel);
 }
 
@@ -78,14 +81,9 @@ int32_t CCoin::Draw(CGraphics* graphics) {
 
 // --- Bomb ----------------------------------------------------------------
 
-CBomb::CBomb(int32_t speedLevel, CSurface* sheet0) : CThrown(-0.012) {
-    sheet = sheet0;
-    kind = KIND_BOMB;
-    layer = 4;
-    width = 64;
-    height = 64;
-    // A small point low in the bomb's middle.
-    hitRect = RECT{30, 38, 34, 42};
+// Its hit rectangle is a small point low in the bomb's middle.
+CBomb::CBomb(int32_t speedLevel, CSurface* sheet0)
+    : CThrown(-0.012, sheet0, KIND_BOMB, 4, 64, RECT{30, 38, 34, 42}) {
     Throw(speedLevel);
 }
 
@@ -99,16 +97,8 @@ int32_t CBomb::Move() {
 
 // --- Star ----------------------------------------------------------------
 
-CStar::CStar(double x0, double y0, double vy0, CSurface* sheet0) : vy(vy0), frame(0) {
-    sheet = sheet0;
-    kind = KIND_STAR;
-    layer = 3;
-    width = 64;
-    height = 64;
-    hitRect = RECT{15, 15, 49, 49};
-    x = x0;
-    y = y0;
-}
+CStar::CStar(double x0, double y0, double vy0, CSurface* sheet0)
+    : CHittable(sheet0, KIND_STAR, 3, 64, 64, RECT{15, 15, 49, 49}, x0, y0), vy(vy0), frame(0) {}
 
 int32_t CStar::Move() {
     int32_t result = MOVE_KEEP;
@@ -128,19 +118,12 @@ int32_t CStar::Draw(CGraphics* graphics) {
 
 // --- Balloon -------------------------------------------------------------
 
+// Its hit rectangle is the balloon without its string.
 CBalloon::CBalloon(double x0, double y0, int32_t vy0, int32_t picture, CSurface* sheet0)
-    : vy(vy0), angle(0.0), srcX(0) {
-    sheet = sheet0;
-    kind = KIND_BALLOON;
-    layer = 3;
-    width = 48;
-    height = 91;
-    // The balloon without its string.
-    hitRect = RECT{0, 0, 48, 61};
-    x = x0;
-    y = y0;
-    srcX = picture * width;
-}
+    : CHittable(sheet0, KIND_BALLOON, 3, 48, 91, RECT{0, 0, 48, 61}, x0, y0),
+      vy(vy0),
+      angle(0.0),
+      srcX(picture * width) {}
 
 int32_t CBalloon::Move() {
     int32_t result = MOVE_KEEP;

@@ -12,7 +12,8 @@
 // p(u) = coefA u² + coefB u + coefC. Coins and bombs differ only in coefA.
 class CThrown : public CHittable {
 protected:
-    explicit CThrown(double curve);
+    // `curve` is coefA; the picture is square, `size` pixels a side.
+    CThrown(double curve, CSurface* sheet, int32_t kind, int32_t layer, int32_t size, RECT hitRect);
     // Draws the start x, the step and the top height from GameRandom(), in
     // that order, and fits the arc through the start point.
     void Throw(int32_t speedLevel);

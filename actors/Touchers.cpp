@@ -3,15 +3,11 @@
 // --- Princess ------------------------------------------------------------
 
 CPrincess::CPrincess(double x0, double y0, CSurface* sheet0)
-    : speed(1), direction(-1), counter(0), hitRect{15, 30, 65, 112} {
-    sheet = sheet0;
-    kind = KIND_PRINCESS;
-    layer = 6;
-    width = 80;
-    height = 112;
-    x = x0;
-    y = y0;
-}
+    : CActor(sheet0, KIND_PRINCESS, 6, 80, 112, x0, y0),
+      speed(1),
+      direction(-1),
+      counter(0),
+      hitRect{15, 30, 65, 112} {}
 
 int32_t CPrincess::Move() {
     const int32_t n = counter;
@@ -44,15 +40,8 @@ const CBlast::SFrame CBlast::frames[CBlast::kAges] = {{0, 0}, {64, 0}, {128, 0},
 const RECT CBlast::hitRects[CBlast::kAges] = {
     {26, 26, 38, 38}, {17, 17, 47, 47}, {10, 10, 54, 54}, {10, 10, 54, 54}};
 
-CBlast::CBlast(int32_t centreX, int32_t centreY, CSurface* sheet0) : age(0) {
-    sheet = sheet0;
-    kind = KIND_BLAST;
-    layer = 7;
-    width = 64;
-    height = 64;
-    x = centreX - 32;
-    y = centreY - 32;
-}
+CBlast::CBlast(int32_t centreX, int32_t centreY, CSurface* sheet0)
+    : CActor(sheet0, KIND_BLAST, 7, 64, 64, centreX - 32, centreY - 32), age(0) {}
 
 int32_t CBlast::ShownAge() const {
     if (age < 0) {

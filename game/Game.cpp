@@ -3,10 +3,10 @@
 #include <new>
 
 #include "actors/Archer.h"
+#include "actors/GameRandom.h"
 #include "actors/Scenery.h"
 #include "actors/Targets.h"
 #include "actors/Touchers.h"
-#include "game/GameRandom.h"
 
 namespace {
 
@@ -43,7 +43,8 @@ constexpr int32_t kWipeTileWidth = 64;
 constexpr int32_t kWipeTileHeight = 48;
 constexpr uint32_t kWipeSleep = 5;
 
-// "v - k, at least m": a value already below its bound is raised to it.
+// `value` lowered by `step`, but never below `bound`; a `value` already at or
+// below `bound` comes back as `bound`.
 int32_t LowerTo(int32_t value, int32_t step, int32_t bound) {
     return value - step > bound ? value - step : bound;
 }
@@ -326,13 +327,20 @@ void CGame::Spawn() {
         bombSpeed = bombSpeed + 1;
         arrowSpeed = arrowSpeed + 1;
         starSpeed = starSpeed + 1;
+        // Balloons rise faster from the first level on: the test looks one
+        // step ahead but the rise jumps by two, so it goes from 1 straight to
+        // its ceiling of 3 and stays there.
         balloonRise = balloonRise + 1 < 3 ? balloonRise + 2 : 3;
-        dropOdds = dropOdds - 10 > 10 ? dropOdds - 10 : 10;
+        // Drops come more often with each level, ten odds at a time.
+        dropOdds = LowerTo(dropOdds, 10, 10);
     }
     if (tick % 5 == 0) {
         coinOdds = LowerTo(coinOdds, 1, 30);
         dropOdds = LowerTo(dropOdds, 1, 20);
         balloonOdds = LowerTo(balloonOdds, 1, 20);
+        // Bombs follow the balloons' odds, not their own: whatever a level
+        // step gave bombOdds is replaced here, and as balloonOdds never
+        // passes 100 the bombs settle at their bound of 100 from tick 45 on.
         bombOdds = LowerTo(balloonOdds, 3, 100);
         starOdds = LowerTo(starOdds, 1, 100);
     }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "actors/Actor.h"
-#include "game/GameRandom.h"
+#include "actors/GameRandom.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "actors/Archer.h"
+#include "actors/GameRandom.h"
 #include "game/Game.h"
-#include "game/GameRandom.h"
 #include "tools/recording/RecordingDevices.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "game/GameRandom.h"
+#include "actors/GameRandom.h"
 
 namespace {
 uint32_t g_randomState = 1;
