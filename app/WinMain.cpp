@@ -1,5 +1,6 @@
 // The Windows program: the CWindow class, the fixed 640 x 480 window with its
-// menu, and the message loop that runs the game every 40 ms.
+// menu, and the message queue under the shared frame loop, which runs the
+// game every 40 ms.
 // clang-format off
 #include "devices/DeviceTypes.h"
 #include <mmsystem.h>
@@ -8,6 +9,7 @@
 #include <new>
 #include <string>
 
+#include "app/FrameLoop.h"
 #include "app/WinPlatform.h"
 #include "app/WindowFacts.h"
 #include "game/Game.h"
@@ -17,10 +19,7 @@
 
 namespace {
 
-constexpr DWORD kTickPeriod = 40;
-
 CGame* g_game = nullptr;
-DWORD g_lastTick = 0;
 CWinPlatform g_platform;
 
 // The window shows its texts through the code page 932 functions.
@@ -89,31 +88,42 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-// Runs until the quit message: window messages first, and a game tick once
-// 40 ms have passed since the last one started. Between the two it sleeps
-// until a message comes or the next tick is due.
-WPARAM RunLoop() {
-    MSG msg;
-    for (;;) {
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (GetMessageA(&msg, nullptr, 0, 0) == 0) {
-                return msg.wParam;
-            }
+// The shared frame loop on the Windows message queue: messages first, a game
+// tick once 40 ms have passed since the last one started, and between the two
+// a sleep until a message comes or the next tick is due.
+class CWinLoopHost : public CLoopHost {
+public:
+    bool Running() override { return !quit; }
+    bool DispatchPending() override {
+        MSG msg;
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            return false;
+        }
+        if (msg.message == WM_QUIT) {
+            quit = true;
+            exitCode = msg.wParam;
+        } else {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
-            continue;
         }
-        DWORD elapsed = timeGetTime() - g_lastTick;
-        if (elapsed < kTickPeriod) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, kTickPeriod - elapsed, QS_ALLINPUT);
-            continue;
-        }
-        g_lastTick = timeGetTime();
+        return true;
+    }
+    uint32_t Now() override { return timeGetTime(); }
+    void Tick() override {
         if (g_game != nullptr) {
             g_game->Tick();
         }
     }
-}
+    void Wait(uint32_t ms) override {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+    }
+    // The quit message's wParam.
+    WPARAM ExitCode() const { return exitCode; }
+
+private:
+    bool quit = false;
+    WPARAM exitCode = 0;
+};
 
 }  // namespace
 
@@ -158,7 +168,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         DestroyWindow(window);
     }
 
-    WPARAM result = RunLoop();
+    CWinLoopHost loop;
+    RunFrameLoop(loop);
+    const WPARAM result = loop.ExitCode();
 
     delete g_game;
     g_game = nullptr;

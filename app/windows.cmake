@@ -2,6 +2,7 @@
 # that holds sound/ and writes score.sav there.
 add_executable(miruto-nana WIN32
   ${CMAKE_CURRENT_LIST_DIR}/WinMain.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FrameLoop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WinPlatform.cpp)
 target_link_libraries(miruto-nana PRIVATE
   gamewinres gamegraphics_dd gameaudio_dx gamescores_win gamecore winmm)
