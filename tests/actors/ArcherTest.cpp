@@ -2,11 +2,11 @@
 
 #include "actors/Archer.h"
 #include "actors/Touchers.h"
-#include "tests/actors/RecordingGraphics.h"
+#include "tests/actors/ActorTestSupport.h"
 
 namespace {
 
-CBlankSurface g_sheet;
+CTestSheet g_sheet;
 
 // A random state whose first two draws miss odds of 300 and whose third hits
 // odds of 299.
@@ -50,7 +50,7 @@ TEST_F(ArcherTest, OneShotRunsOnEveryThirdTick) {
         archer.Move();
     }
     CRandomGuard guard(kFireOnThirdState);
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     const int32_t pictures[] = {0, 0, 70, 140, 210, 210, 280, 280};
     int32_t step = 0;
     for (int32_t n = 901; n <= 924; ++n) {
@@ -98,7 +98,7 @@ TEST_F(ArcherTest, OddsShortenAndStayShortForLaterGames) {
 
 TEST(ArrowTest, FliesLeftUntilPastTheLine) {
     CArrow arrow(400, 325, -3, &g_sheet);
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     EXPECT_EQ(graphics.OnlyCall(arrow), (SSpriteCall{&g_sheet, 400, 325, 40, 7, 0, 0}));
     EXPECT_EQ(arrow.GetHitRect(), (RECT{400, 327, 440, 330}));
     arrow.Move();

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "actors/Scenery.h"
-#include "tests/actors/RecordingGraphics.h"
+#include "tests/actors/ActorTestSupport.h"
 
 namespace {
 
-CBlankSurface g_sheet;
+CTestSheet g_sheet;
 
 int32_t MoveTimes(CActor& actor, int32_t times) {
     int32_t result = MOVE_KEEP;
@@ -68,7 +68,7 @@ TEST(SeaTest, DrawsTheBandWrappedAround) {
     CSea sea(10, 372, &g_sheet);
     MoveTimes(sea, 30);
     ASSERT_DOUBLE_EQ(sea.X(), 25.0);
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     const std::vector<SSpriteCall> expected = {{&g_sheet, 0, 372, 615, 108, 25, 0},
                                                {&g_sheet, 615, 372, 25, 108, 0, 0}};
     EXPECT_EQ(graphics.DrawOf(sea), expected);
@@ -76,7 +76,7 @@ TEST(SeaTest, DrawsTheBandWrappedAround) {
 
 TEST(PalmTest, BendsFasterAsTheGameGoesOn) {
     CPalm palm(365, 60, &g_sheet);
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     MoveTimes(palm, 5);
     EXPECT_EQ(graphics.OnlyCall(palm), (SSpriteCall{&g_sheet, 365, 60, 280, 380, 0, 0}));
     palm.Move();
@@ -104,7 +104,7 @@ TEST(PalmTest, BendsFasterAsTheGameGoesOn) {
 
 TEST(SunTest, FlickersOnMovesOneFiveNine) {
     CSun sun(0, 0, &g_sheet);
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     EXPECT_EQ(graphics.OnlyCall(sun), (SSpriteCall{&g_sheet, 0, 0, 90, 90, 0, 0}));
     std::vector<int32_t> changedOn;
     int32_t last = 0;
@@ -122,7 +122,7 @@ TEST(SunTest, FlickersOnMovesOneFiveNine) {
 TEST(ShoutTest, DrawsOneRandomNumberEveryFiftiethTick) {
     CRandomGuard guard(12345);
     CShout shout(0, 260, 1, &g_sheet);
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     EXPECT_EQ(graphics.OnlyCall(shout), (SSpriteCall{&g_sheet, 0, 260, 70, 47, 70, 0}));
 
     MoveTimes(shout, 49);
@@ -142,7 +142,7 @@ TEST(ShoutTest, DrawsOneRandomNumberEveryFiftiethTick) {
 
 TEST(DropTest, FliesSeventeenMovesUpAndLeft) {
     CDrop drop(70, 300, 2, &g_sheet);
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     EXPECT_EQ(MoveTimes(drop, 16), MOVE_KEEP);
     EXPECT_EQ(graphics.OnlyCall(drop), (SSpriteCall{&g_sheet, 38, 268, 8, 8, 0, 0}));
     EXPECT_EQ(drop.Move(), MOVE_REMOVE);
@@ -150,7 +150,7 @@ TEST(DropTest, FliesSeventeenMovesUpAndLeft) {
 
 TEST(SceneryTest, IslandStaysPutAndNothingCanBeTouched) {
     CIsland island(0, 348, &g_sheet);
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     EXPECT_EQ(island.Move(), MOVE_KEEP);
     EXPECT_EQ(graphics.OnlyCall(island), (SSpriteCall{&g_sheet, 0, 348, 180, 96, 0, 0}));
     EXPECT_EQ(island.GetHitRect(), (RECT{0, 0, 0, 0}));

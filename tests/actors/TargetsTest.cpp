@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "actors/Targets.h"
-#include "tests/actors/RecordingGraphics.h"
+#include "tests/actors/ActorTestSupport.h"
 
 namespace {
 
-CBlankSurface g_sheet;
+CTestSheet g_sheet;
 
 // A random state whose next three draws give a start x of 500, an extra step
 // of 1 and a top height of 220.
@@ -44,7 +44,7 @@ TEST(CoinTest, FliesItsArcAndTumblesRightOfTheMiddle) {
     EXPECT_NEAR(coin.CoefB(), 0.164444444, 1e-9);
     EXPECT_EQ(coin.GetHitRect(), (RECT{510, 130, 540, 160}));
 
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     const int32_t expectedSrcX[] = {0, 50, 100, 50, 0};
     int32_t result = MOVE_KEEP;
     int32_t moves = 0;
@@ -78,7 +78,7 @@ TEST(CoinTest, StruckCoinFreezesForTwoTicks) {
     }
     ASSERT_DOUBLE_EQ(coin.X(), 329.0);
     // 57 moves in: tumbled to the fourth picture.
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     const SSpriteCall frozen = graphics.OnlyCall(coin);
     EXPECT_EQ(frozen.srcX, 50);
     coin.Hit();
@@ -113,13 +113,13 @@ TEST(BombTest, FliesAHigherShorterArc) {
     EXPECT_DOUBLE_EQ(bomb.X(), 200.0);
     EXPECT_NEAR(bomb.Y(), 385.333333, 1e-6);
 
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     EXPECT_EQ(graphics.OnlyCall(bomb), (SSpriteCall{&g_sheet, 200, 385, 64, 64, 0, 0}));
 }
 
 TEST(StarTest, FallsFasterAndTwinkles) {
     CStar star(60, -64, 2.0, &g_sheet);
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     EXPECT_EQ(graphics.OnlyCall(star), (SSpriteCall{&g_sheet, 60, -64, 64, 64, 0, 0}));
     EXPECT_EQ(star.GetHitRect(), (RECT{75, -49, 109, -15}));
     star.Move();
@@ -140,7 +140,7 @@ TEST(StarTest, FallsFasterAndTwinkles) {
 
 TEST(BalloonTest, WobblesUpAndOut) {
     CBalloon balloon(200, 300, -2, 1, &g_sheet);
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     EXPECT_EQ(graphics.OnlyCall(balloon), (SSpriteCall{&g_sheet, 200, 300, 48, 91, 48, 0}));
     EXPECT_EQ(balloon.GetHitRect(), (RECT{200, 300, 248, 361}));
     balloon.Move();

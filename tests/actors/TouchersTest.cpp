@@ -6,11 +6,11 @@
 #include "actors/Scenery.h"
 #include "actors/Targets.h"
 #include "actors/Touchers.h"
-#include "tests/actors/RecordingGraphics.h"
+#include "tests/actors/ActorTestSupport.h"
 
 namespace {
 
-CBlankSurface g_sheet;
+CTestSheet g_sheet;
 
 // A target of any kind with a fixed rectangle, for the contact tables.
 class CDummy : public CHittable {
@@ -41,7 +41,7 @@ TEST(PrincessTest, TremblesEveryFifthMove) {
     }
     EXPECT_EQ(princess.GetHitRect(), (RECT{64, 310, 114, 392}));
 
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     EXPECT_EQ(graphics.OnlyCall(princess), (SSpriteCall{&g_sheet, 49, 280, 80, 112, 0, 0}));
 }
 
@@ -77,7 +77,7 @@ TEST(BlastTest, GrowsThroughItsAgesAndEnds) {
     CBlast blast(104, 204, &g_sheet);
     EXPECT_DOUBLE_EQ(blast.X(), 72.0);
     EXPECT_DOUBLE_EQ(blast.Y(), 172.0);
-    CRecordingGraphics graphics;
+    CDrawProbe graphics;
     EXPECT_EQ(blast.GetHitRect(), (RECT{98, 198, 110, 210}));
     EXPECT_EQ(graphics.OnlyCall(blast), (SSpriteCall{&g_sheet, 72, 172, 64, 64, 0, 0}));
 

@@ -6,33 +6,13 @@
 #include <vector>
 
 #include "actors/Archer.h"
+#include "actors/GameRandom.h"
 #include "actors/Scenery.h"
 #include "actors/Targets.h"
 #include "actors/Touchers.h"
 #include "game/Game.h"
-#include "game/GameRandom.h"
+#include "tools/recording/GameProbe.h"
 #include "tools/recording/RecordingDevices.h"
-
-// The door into CGame for the tests of its play step.
-class CGameProbe {
-public:
-    static CActorList& Actors(CGame& game) { return game.actors; }
-    static CSurface* Sheet(CGame& game, int index) { return game.sheets[index]; }
-    static int32_t& Score(CGame& game) { return game.score; }
-    static bool ContactPass(CGame& game) { return game.ContactPass(); }
-    // A play step in which nothing can touch: spawning, moves, sweep and the
-    // regrouping that the frame would do. Contact draws no random numbers,
-    // so the schedule is the one of a game that goes on.
-    static void StepWithoutContact(CGame& game) {
-        game.tick = game.tick + 1;
-        if (game.tick > 40) {
-            game.Spawn();
-        }
-        game.MovePass();
-        game.actors.Sweep();
-        game.actors.RegroupByLayer();
-    }
-};
 
 namespace {
 

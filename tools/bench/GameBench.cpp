@@ -8,7 +8,8 @@
 #include "actors/Targets.h"
 #include "actors/Touchers.h"
 #include "game/Game.h"
-#include "tools/bench/BenchSupport.h"
+#include "tools/recording/GameProbe.h"
+#include "tools/recording/NullDevices.h"
 
 namespace {
 

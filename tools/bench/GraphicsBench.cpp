@@ -14,7 +14,8 @@
 #include "game/Game.h"
 #include "graphics/MemoryGraphics.h"
 #include "graphics/MemorySurface.h"
-#include "tools/bench/BenchSupport.h"
+#include "tools/recording/GameProbe.h"
+#include "tools/recording/NullDevices.h"
 
 namespace {
 

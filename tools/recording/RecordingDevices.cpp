@@ -114,6 +114,9 @@ void CRecordingGraphics::Release() {
 
 int32_t CRecordingGraphics::DrawSprite(CSurface* sheet, int32_t x, int32_t y, int32_t w, int32_t h,
                                        int32_t srcX, int32_t srcY) {
+    if (keepSprites) {
+        sprites.push_back(SSpriteCall{sheet, x, y, w, h, srcX, srcY});
+    }
     auto* recorded = static_cast<CRecordingSurface*>(sheet);
     trace->Line(Format("draw %d %d %d %d %d %d %d", recorded != nullptr ? recorded->Number() : -1,
                        x, y, w, h, srcX, srcY));

@@ -1,6 +1,10 @@
-// Devices that write down every call the game makes, one trace line each.
-// The tests read the lines back; the replay tool prints them. A recording
-// drawing device can also pass every call on to a real one.
+// Devices that write down every call the game makes, one trace line each
+// (CTrace): sheets made and loaded, sprites drawn, fills and presents, sound
+// and music calls, sleeps and the name entry's answers. What the trace does
+// not show (devices destroyed, blits, image loads) goes to its notes. The
+// tests read the lines back; the replay tool prints them. A recording drawing
+// device can also pass every call on to a real one, and keeps the sprites it
+// was asked to draw as records, for tests that look at single actors.
 #pragma once
 
 #include <cstdio>
@@ -58,6 +62,19 @@ private:
     CSurface* inner;
 };
 
+// One DrawSprite call as the game made it.
+struct SSpriteCall {
+    CSurface* sheet;
+    int32_t x;
+    int32_t y;
+    int32_t w;
+    int32_t h;
+    int32_t srcX;
+    int32_t srcY;
+
+    bool operator==(const SSpriteCall&) const = default;
+};
+
 class CRecordingGraphics : public CGraphics {
 public:
     // `inner`, when given, is owned and receives every call as well.
@@ -72,6 +89,11 @@ public:
     CSurface* CreateSurface(int32_t width, int32_t height, uint32_t flags) override;
     HRESULT GetDC(HDC* dc) override;
     HRESULT ReleaseDC(HDC dc) override;
+
+    // While keepSprites is set, every DrawSprite call, oldest first; a caller
+    // may clear it.
+    bool keepSprites = false;
+    std::vector<SSpriteCall> sprites;
 
 private:
     CTrace* trace;

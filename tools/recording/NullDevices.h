@@ -1,17 +1,8 @@
-// What the benchmarks share: devices that throw every call away, and the
-// door into CGame for running single phases of a play step.
+// Devices that do nothing and report success: the game runs against them at
+// full speed, as in the benchmarks, with no drawing, sound or waiting.
 #pragma once
 
 #include "devices/Platform.h"
-#include "game/Game.h"
-
-class CGameProbe {
-public:
-    static CActorList& Actors(CGame& game) { return game.actors; }
-    static CSurface* Sheet(CGame& game, int index) { return game.sheets[index]; }
-    static void PlayStep(CGame& game) { game.PlayStep(); }
-    static void Render(CGame& game) { game.Render(); }
-};
 
 class CNullSurface : public CSurface {
 public:
