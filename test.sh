@@ -7,5 +7,7 @@ bash tools/deps/install.sh tools/deps/play.txt tools/deps/test.txt
 bash tools/windows/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAME_SANITIZE=ON -DGAME_TESTS=ON -DGAME_WINDOWS=ON
 cmake --build build -j"$(nproc)"
+# The code's layout, as .clang-format has it.
+cmake --build build --target format-check
 cd build
 exec ctest --output-on-failure -j"$(nproc)"

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "BitmapReader.h"
-#include "ImageFiles.h"
-#include "Palette.h"
+#include "tools/pictures/ImageFiles.h"
+#include "tools/pictures/Palette.h"
 
 namespace {
 
