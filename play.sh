@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 bash tools/deps/install.sh tools/deps/play.txt
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DGAME_SANITIZE=OFF -DGAME_TESTS=OFF -DGAME_WINDOWS=OFF
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DGAME_SANITIZE=OFF -DGAME_TESTS=OFF -DGAME_TOOLS=OFF
 cmake --build build --target miruto-nana -j"$(nproc)"
 if [[ ! -x build/miruto-nana ]]; then
   echo "The desktop program is not there yet: build/miruto-nana was not built." >&2

@@ -5,7 +5,7 @@ cd "$(dirname "$0")"
 bash tools/deps/install.sh tools/deps/play.txt tools/deps/test.txt
 # The Windows form: the cross compiler, 32-bit Wine and the Japanese locale.
 bash tools/windows/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAME_SANITIZE=ON -DGAME_TESTS=ON -DGAME_WINDOWS=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAME_SANITIZE=ON -DGAME_TESTS=ON -DGAME_WINDOWS=ON -DGAME_PACKAGE=ON
 cmake --build build -j"$(nproc)"
 # The code's layout, as .clang-format has it.
 cmake --build build --target format-check

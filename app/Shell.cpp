@@ -15,14 +15,19 @@
 
 namespace {
 
-// A modal message box over `owner`; returns the button's response.
+// A modal message box over `owner`; returns the button's response. The
+// buttons carry the game's own words, whatever the desktop's language.
 gint RunMessageBox(GtkWidget* owner, GtkMessageType type, GtkButtonsType buttons, const char* title,
                    const char* text) {
     GtkWidget* box = gtk_message_dialog_new(owner != nullptr ? GTK_WINDOW(owner) : nullptr,
-                                            GTK_DIALOG_MODAL, type, buttons, "%s", text);
+                                            GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text);
     gtk_window_set_title(GTK_WINDOW(box), title);
     if (buttons == GTK_BUTTONS_YES_NO) {
+        gtk_dialog_add_buttons(GTK_DIALOG(box), "はい", GTK_RESPONSE_YES, "いいえ", GTK_RESPONSE_NO,
+                               nullptr);
         gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
+    } else {
+        gtk_dialog_add_button(GTK_DIALOG(box), "OK", GTK_RESPONSE_OK);
     }
     const gint response = gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);

@@ -50,8 +50,11 @@ void CWindowPresenter::Show(const uint32_t* pixels, int32_t width, int32_t heigh
     }
 }
 
+// On a screen with more device pixels to a window pixel each game pixel
+// becomes a square block of them, never a blur.
 void CWindowPresenter::Paint(cairo_t* cr) const {
     cairo_set_source_surface(cr, frame, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_paint(cr);
 }
 

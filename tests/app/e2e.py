@@ -248,18 +248,30 @@ class VirtualDisplay:
 class Game:
     """The program under test, run from its own temporary directory."""
 
-    def __init__(self, display, program, source_dir, with_sound=True):
+    def __init__(self, display, program, source_dir, with_sound=True, cwd=None, env=None,
+                 user=None):
+        """Starts `program` in a fresh temporary directory, or in `cwd`.
+
+        Without sound, a copy of the program runs with no sound/ beside it.
+        `env` adds to the environment; `user`, a (uid, gid) pair, runs the
+        program as that user (the tests must run as root for that).
+        """
         self.display = display
         self.dir = tempfile.mkdtemp(prefix="miruto-nana-e2e-")
-        if with_sound:
-            shutil.copytree(os.path.join(source_dir, "sound"), os.path.join(self.dir, "sound"))
+        if not with_sound:
+            copy = os.path.join(self.dir, "bin", os.path.basename(program))
+            os.makedirs(os.path.dirname(copy))
+            shutil.copy2(program, copy)
+            program = copy
         self.log_path = os.path.join(self.dir, "program.log")
         # No sound card is needed: SDL plays into its silent output.
-        env = dict(display.env, ASAN_OPTIONS="detect_leaks=0", LC_ALL="C.UTF-8", LANG="C.UTF-8",
-                   SDL_AUDIODRIVER="dummy")
+        full_env = dict(display.env, ASAN_OPTIONS="detect_leaks=0", LC_ALL="C.UTF-8",
+                        LANG="C.UTF-8", SDL_AUDIODRIVER="dummy")
+        full_env.update(env or {})
+        ids = dict(user=user[0], group=user[1], extra_groups=[]) if user else {}
         with open(self.log_path, "wb") as log:
-            self.proc = subprocess.Popen([program], cwd=self.dir, env=env, stdout=log,
-                                         stderr=subprocess.STDOUT)
+            self.proc = subprocess.Popen([program], cwd=cwd or self.dir, env=full_env, stdout=log,
+                                         stderr=subprocess.STDOUT, **ids)
         try:
             def main_window():
                 check(self.alive(), "the program ended at once")
@@ -425,7 +437,7 @@ class Case:
             game.wait_frame("the title screen", self.is_title)
             game.menu("f", "e")
             box = game.find_box("終了")
-            display.keys(box, "alt+n")
+            display.keys(box, "Escape")
             wait_for("the box to close", lambda: game.find("終了") is None)
             check(game.alive() and game.find(TITLE), "No ended the program")
             # The box lay over the picture: the window repaints it whole,
@@ -435,7 +447,7 @@ class Case:
             self.start_play(game)
             game.menu("f", "e")
             box = game.find_box("終了")
-            display.keys(box, "alt+y")
+            display.keys(box, "Return")
             check(game.wait_exit() == 0, "exit status")
         finally:
             game.finish()

@@ -1,5 +1,6 @@
 // make_pictures: draws every picture of the game and writes the sprite
-// sheets (palette bitmaps 2000 to 2019), the window icon and the cursor.
+// sheets (palette bitmaps 2000 to 2019), the window icon, the cursor and the
+// desktop menu's icon at every size of the icon theme.
 //
 //   make_pictures <resources folder> [<preview folder>]
 //
@@ -79,6 +80,19 @@ std::vector<SheetPlan> Plans() {
         {2018, 256, 64, false, false, 8, kStarOutline, Cells(4, 64, 64, DrawStar)},
         {2019, 250, 80, false, false, 8, out, [](cairo_t* cr) { DrawPause(cr); }},
     };
+}
+
+// The menu icon at `size` pixels a side: the window icon's drawing, scaled
+// from its 32 x 32 design and kept in full colour with soft edges.
+bool WriteMenuIcon(const std::string& path, int32_t size) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, size / 32.0, size / 32.0);
+    DrawIconPicture(cr);
+    cairo_destroy(cr);
+    const bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    return ok;
 }
 
 // Draws a picture with cairo and cuts it out: a pixel at least half covered
@@ -385,6 +399,11 @@ int main(int argc, char** argv) {
                    kMagentaIndex) &&
          ok;
     ok = WriteCursor((root / "cursors" / "1000.cur").string(), CursorPixels(), 0, 0) && ok;
+    // The icon the desktop's menus show, at the sizes of the icon theme.
+    for (const int32_t size : {16, 24, 32, 48, 64, 128, 256}) {
+        const std::string name = "menu-" + std::to_string(size) + ".png";
+        ok = WriteMenuIcon((root / "icons" / name).string(), size) && ok;
+    }
     if (!preview.empty()) {
         WritePreview(preview + "/icon.png", iconIndexed, palette.Entries());
         ComposeFrames(finished, preview);
