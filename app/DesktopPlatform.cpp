@@ -16,11 +16,19 @@ CGraphics* CDesktopPlatform::CreateGraphics() {
 }
 
 CSound* CDesktopPlatform::CreateSound() {
-    return new (std::nothrow) CSDLSound();
+    auto* sound = new (std::nothrow) CSDLSound();
+    if (sound != nullptr) {
+        sound->SetDataFolder(dataFolder);
+    }
+    return sound;
 }
 
 CMusic* CDesktopPlatform::CreateMusic() {
-    return new (std::nothrow) CFluidSynthMusic();
+    auto* music = new (std::nothrow) CFluidSynthMusic();
+    if (music != nullptr) {
+        music->SetDataFolder(dataFolder);
+    }
+    return music;
 }
 
 // A plain sleep: the screen wipes hold the program, and window events wait

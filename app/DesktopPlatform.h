@@ -3,6 +3,8 @@
 // a real sleep and the name-entry dialog.
 #pragma once
 
+#include <string>
+
 #include "devices/Platform.h"
 
 class CPresenter;
@@ -11,6 +13,8 @@ class CDesktopPlatform : public CPlatform {
 public:
     // `presenter` shows the frames; it must outlive every graphics device made.
     explicit CDesktopPlatform(CPresenter* presenter) : presenter(presenter) {}
+    // The folder that holds sound/, for the players made from now on.
+    void SetDataFolder(std::string folder) { dataFolder = std::move(folder); }
 
     CGraphics* CreateGraphics() override;
     CSound* CreateSound() override;
@@ -20,4 +24,5 @@ public:
 
 private:
     CPresenter* presenter;
+    std::string dataFolder;
 };

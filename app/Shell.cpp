@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <new>
 
+#include "app/GameFolders.h"
 #include "app/WindowFacts.h"
 #include "game/Game.h"
 #include "resources/GameResources.h"
@@ -88,6 +90,9 @@ CShell::~CShell() {
 
 int CShell::Run() {
     RegisterGameResources();
+    const SGameFolders folders = FindGameFolders(
+        OwnProgramPath(), [](const char* name) -> const char* { return std::getenv(name); });
+    platform.SetDataFolder(folders.data);
     // The window's class, as the window system sees it.
     g_set_prgname(kWindowClass);
     gdk_set_program_class(kWindowClass);

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <new>
 
+#include "audio/DataFolder.h"
+
 namespace {
 
 // How loud the synthesiser plays, leaving room for the effects.
@@ -130,7 +132,8 @@ bool CFluidSynthMusic::Load(const char* path, int32_t slot) {
     guard.unlock();
     // The file is read outside the lock; the music goes on meanwhile.
     std::unique_ptr<MidiPiece> piece(new (std::nothrow) MidiPiece);
-    if (piece == nullptr || !LoadMidiFile(path, piece.get())) {
+    const std::string file = InDataFolder(dataFolder, path);
+    if (piece == nullptr || !LoadMidiFile(file.c_str(), piece.get())) {
         return false;
     }
     guard.lock();

@@ -33,6 +33,8 @@ public:
     CFluidSynthMusic(const CFluidSynthMusic&) = delete;
     CFluidSynthMusic& operator=(const CFluidSynthMusic&) = delete;
 
+    // The folder relative paths of Load are taken in (see DataFolder.h).
+    void SetDataFolder(std::string folder) { dataFolder = std::move(folder); }
     // Releases the slot's piece; then, with a running engine, reads the file
     // into it (false if it cannot be read). Without one the slot stays empty
     // and the result is true.
@@ -87,6 +89,7 @@ private:
     void RenderSynth(float* stereo, int32_t frames);
 
     std::string soundFont;
+    std::string dataFolder;
     std::recursive_mutex lock;
     bool playingFlag = false;
     int32_t slotCount = 0;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "audio/AudioMixer.h"
+#include "audio/DataFolder.h"
 #include "audio/WaveFile.h"
 
 CSDLSound::CSDLSound() : mixer(new (std::nothrow) CAudioMixer) {}
@@ -20,7 +21,8 @@ bool CSDLSound::LoadWave(const char* path, int32_t slot) {
     if (mixer == nullptr || !mixer->IsSlot(slot)) {
         return false;
     }
-    if (g_waveFile.Open(path) != kWaveOk) {
+    const std::string file = InDataFolder(dataFolder, path);
+    if (g_waveFile.Open(file.c_str()) != kWaveOk) {
         return false;
     }
     // The buffer is as long as the data chunk says; only what the file

@@ -7,6 +7,8 @@
 // come out of one output.
 #pragma once
 
+#include <string>
+
 #include "devices/Sound.h"
 
 class CAudioMixer;
@@ -36,7 +38,10 @@ public:
 
     // Whether the slot's effect is sounding now.
     bool IsPlaying(int32_t slot);
+    // The folder relative paths of LoadWave are taken in (see DataFolder.h).
+    void SetDataFolder(std::string folder) { dataFolder = std::move(folder); }
 
 private:
     CAudioMixer* mixer;
+    std::string dataFolder;
 };

@@ -63,6 +63,17 @@ class Picture:
         return Picture(w, h, b"".join(rows))
 
 
+def halve(picture, scale=2):
+    """Every `scale`-th pixel of every `scale`-th row."""
+    if scale == 1:
+        return picture
+    w, h = picture.width // scale, picture.height // scale
+    rows = [b"".join(picture.rgb[((y * scale) * picture.width + x * scale) * 3:
+                                 ((y * scale) * picture.width + x * scale) * 3 + 3]
+                     for x in range(w)) for y in range(h)]
+    return Picture(w, h, b"".join(rows))
+
+
 def read_bmp(path):
     """Reads an uncompressed BMP (1, 4, 8, 24 or 32 bits a pixel)."""
     with open(path, "rb") as f:
@@ -109,10 +120,10 @@ def share_matching(shot, reference, x0=0, y0=0):
 
 
 class VirtualDisplay:
-    def __init__(self):
+    def __init__(self, screen="1024x768x24"):
         read_end, write_end = os.pipe()
         self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen,
              "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
@@ -249,7 +260,7 @@ class Game:
     """The program under test, run from its own temporary directory."""
 
     def __init__(self, display, program, source_dir, with_sound=True, cwd=None, env=None,
-                 user=None):
+                 user=None, scale=1):
         """Starts `program` in a fresh temporary directory, or in `cwd`.
 
         Without sound, a copy of the program runs with no sound/ beside it.
@@ -281,8 +292,10 @@ class Game:
             self.finish()
             raise
         x, y, w, h = display.geometry(self.window)
-        # The picture fills the window below the menu bar.
-        self.client = (x, y + h - CLIENT_H, CLIENT_W, CLIENT_H)
+        # The picture fills the window below the menu bar; on a screen with
+        # `scale` device pixels to a window pixel it is that much larger.
+        self.scale = scale
+        self.client = (x, y + h - CLIENT_H * scale, CLIENT_W * scale, CLIENT_H * scale)
 
     def find(self, name):
         found = self.display.windows("^%s$" % name, self.proc.pid)
@@ -309,7 +322,7 @@ class Game:
         return self.display.screenshot(*self.client)
 
     def click(self, x, y):
-        self.display.click(self.client[0] + x, self.client[1] + y)
+        self.display.click(self.client[0] + x * self.scale, self.client[1] + y * self.scale)
 
     def wait_frame(self, what, test):
         def probe():
@@ -369,9 +382,9 @@ class Case:
         return share_matching(shot, self.pause, 195, 150) > 0.999
 
     def start_play(self, game):
-        game.wait_frame("the title screen", self.is_title)
+        game.wait_frame("the title screen", lambda shot: self.is_title(halve(shot, game.scale)))
         game.click(320, 240)
-        game.wait_frame("the island scene", self.is_play)
+        game.wait_frame("the island scene", lambda shot: self.is_play(halve(shot, game.scale)))
 
     # The cases.
 
@@ -495,6 +508,20 @@ class Case:
         finally:
             game.finish()
 
+    def hidpi(self, display):
+        """At two device pixels to a window pixel, each game pixel is a 2 x 2 block."""
+        game = Game(display, self.program, self.source_dir, env={"GDK_SCALE": "2"}, scale=2)
+        try:
+            shot = game.wait_frame("the title screen, doubled",
+                                   lambda shot: self.is_title(halve(shot)))
+            blurred = sum(1 for y in range(0, 2 * CLIENT_H, 2) for x in range(0, 2 * CLIENT_W, 2)
+                          if len({shot.pixel(x, y), shot.pixel(x + 1, y), shot.pixel(x, y + 1),
+                                  shot.pixel(x + 1, y + 1)}) > 1)
+            check(blurred == 0, "%d game pixels are smoothed, not doubled" % blurred)
+            self.start_play(game)
+        finally:
+            game.finish()
+
     def init_failure(self, display):
         game = Game(display, self.program, self.source_dir, with_sound=False)
         try:
@@ -511,7 +538,8 @@ class Case:
 def main():
     program, source_dir, case = sys.argv[1:4]
     runner = Case(program, source_dir)
-    display = VirtualDisplay()
+    # The doubled picture needs a larger screen.
+    display = VirtualDisplay("2048x1536x24" if case == "hidpi" else "1024x768x24")
     try:
         getattr(runner, case)(display)
     except Failure as failure:
