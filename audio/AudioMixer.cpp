@@ -361,6 +361,7 @@ void CAudioMixer::Render(int16_t* stereo, int32_t frames) {
         }
         stereo += count;
         frames -= block;
+        renderedFrames += static_cast<uint64_t>(block);
     }
 }
 

@@ -183,6 +183,8 @@ void CFluidSynthMusic::Play(int32_t slot) {
     tempo = kDefaultTempo;
     nextEvent = 0;
     repeatsLeft = entry.repeats;
+    playedFrames = 0;
+    lastJumpFrame = -1;
     playingFlag = true;
 }
 
@@ -216,6 +218,11 @@ int32_t CFluidSynthMusic::Position() {
 int32_t CFluidSynthMusic::SequencedSlot() {
     std::lock_guard<std::recursive_mutex> guard(lock);
     return currentSlot;
+}
+
+int64_t CFluidSynthMusic::LastJumpFrame() {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return current != nullptr ? lastJumpFrame : -1;
 }
 
 bool CFluidSynthMusic::GetLoop(int32_t slot, int32_t* loopStart, int32_t* loopEnd,
@@ -299,6 +306,7 @@ void CFluidSynthMusic::JumpToLoopStart() {
                          [](const MidiEvent& event, int32_t time) { return event.time < time; });
     nextEvent = static_cast<size_t>(first - piece.events.begin());
     --repeatsLeft;
+    lastJumpFrame = playedFrames;
 }
 
 void CFluidSynthMusic::RenderSynth(float* stereo, int32_t frames) {
@@ -375,6 +383,7 @@ void CFluidSynthMusic::MixInto(float* stereo, int32_t frames) {
         }
         const int32_t take = static_cast<int32_t>(std::min<double>(needed, frames));
         RenderSynth(stereo, take);
+        playedFrames += take;
         idleSteps = 0;
         stereo += take * CAudioMixer::kChannels;
         frames -= take;

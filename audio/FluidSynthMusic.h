@@ -63,6 +63,10 @@ public:
     int32_t Position();
     // The slot whose piece is being sequenced, -1 if none.
     int32_t SequencedSlot();
+    // The output frame, counted from the start of the playing piece, at which
+    // the sequencer last jumped back to the loop start; -1 before the first
+    // jump or when nothing is sequenced.
+    int64_t LastJumpFrame();
     // The loop points the slot's piece has (both 0: the whole piece).
     bool GetLoop(int32_t slot, int32_t* loopStart, int32_t* loopEnd, uint32_t* repeats);
 
@@ -103,4 +107,6 @@ private:
     uint32_t tempo = kDefaultTempo;
     size_t nextEvent = 0;
     uint32_t repeatsLeft = 0;
+    int64_t playedFrames = 0;
+    int64_t lastJumpFrame = -1;
 };
