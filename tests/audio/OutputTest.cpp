@@ -122,11 +122,10 @@ TEST_F(OutputTest, MusicSoundsWhilePlayingAndStopsOnStop) {
     EXPECT_LT(Rms(out, end - Frames(0.4), end), 5.0);
 }
 
-// What the mixer makes of a WAV file on its own, as 16-bit stereo.
-std::vector<int16_t> RenderAlone(const char* path) {
-    std::vector<int16_t> out;
+// The effect of a WAV file as the effect player would hold it.
+std::unique_ptr<CEffectBuffer> LoadEffect(const char* path) {
     if (g_waveFile.Open(path) != kWaveOk) {
-        return out;
+        return nullptr;
     }
     const uint32_t bytes = g_waveFile.dataChunk.cksize;
     auto effect = CEffectBuffer::Create(g_waveFile.format, bytes, bytes);
@@ -135,11 +134,18 @@ std::vector<int16_t> RenderAlone(const char* path) {
         g_waveFile.Read(bytes, effect->Samples(), &read);
     }
     g_waveFile.Close();
+    return effect;
+}
+
+// What the mixer makes of a WAV file on its own, as 16-bit stereo.
+std::vector<int16_t> RenderAlone(const char* path) {
+    std::vector<int16_t> out;
+    std::unique_ptr<CEffectBuffer> effect = LoadEffect(path);
     if (effect == nullptr) {
         return out;
     }
-    const uint32_t frames =
-        bytes / effect->Format().frameBytes * (CAudioMixer::kRate / effect->Format().rate + 1);
+    const uint32_t frames = effect->StoredBytes() / effect->Format().frameBytes *
+                            (CAudioMixer::kRate / effect->Format().rate + 1);
     CAudioMixer mixer;
     mixer.SetSlotCount(1);
     mixer.InstallEffect(0, std::move(effect));
@@ -258,6 +264,48 @@ TEST(GameMusicTest, PlayMusicStillSoundsAfterItsLength) {
     }
     EXPECT_GT(std::sqrt(sum / double(tail.size())) * 32767.0, 100.0);
     EXPECT_TRUE(music.IsPlayingFlagSet());
+}
+
+// The play music with the click over it again and again, the clicks falling
+// at every phase against the music and so on its loudest passage too: the mix
+// never goes above -1 dBFS. The same with a click four times as loud, which
+// the mixer holds down without losing it.
+TEST(GameMixTest, ClicksOverThePlayMusicStayBelowMinusOneDbfs) {
+    ASSERT_EQ(chdir(GAME_ROOT_DIR), 0);
+    MidiPiece piece;
+    ASSERT_TRUE(LoadMidiFile("sound//play.mid", &piece));
+    const double seconds = double(piece.length) / kMusicTimePerQuarter * 0.5;  // 120 a minute
+    constexpr int32_t kClickFrames = 8377;  // about 190 ms, each click heard whole
+    for (int16_t boost : {1, 4}) {
+        CAudioMixer mixer;
+        std::unique_ptr<CEffectBuffer> click = LoadEffect("sound//kyu.wav");
+        ASSERT_NE(click, nullptr);
+        int16_t* samples = reinterpret_cast<int16_t*>(click->Samples());
+        for (uint32_t i = 0; i < click->StoredBytes() / 2; ++i) {
+            samples[i] = static_cast<int16_t>(samples[i] * boost);
+        }
+        mixer.SetSlotCount(1);
+        mixer.InstallEffect(0, std::move(click));
+        CFluidSynthMusic music;
+        ASSERT_TRUE(music.Init(nullptr, &mixer));
+        music.SetSlotCount(1);
+        ASSERT_TRUE(music.Load("sound//play.mid", 0));
+        music.SetLoop(0, 65535, 500);
+        music.Play(0);
+        std::vector<int16_t> out(kClickFrames * 2);
+        int peak = 0;
+        for (size_t frame = 0; frame < Frames(seconds); frame += kClickFrames) {
+            mixer.PlayEffect(0);
+            mixer.Render(out.data(), kClickFrames);
+            for (int16_t sample : out) {
+                peak = std::max(peak, std::abs(int(sample)));
+            }
+        }
+        EXPECT_LE(peak, 29204) << "the click at " << boost << " times its level";
+        if (boost > 1) {
+            EXPECT_GT(peak, 27000);
+        }
+    }
 }
 
 }  // namespace
