@@ -82,24 +82,17 @@ public:
             sound->Play(0);
             ++clicks;
         }
-        if (music != nullptr) {
-            music->MixInto(stereo, frames);
-            const int64_t jump = music->LastJumpFrame();
-            if (jump >= 0 && uint64_t(jump) < plan.frames &&
-                (jumps.empty() || jumps.back() != jump)) {
-                jumps.push_back(jump);
-            }
+        music->MixInto(stereo, frames);
+        const int64_t jump = music->LastJumpFrame();
+        if (jump >= 0 && uint64_t(jump) < plan.frames && (jumps.empty() || jumps.back() != jump)) {
+            jumps.push_back(jump);
         }
         if (end >= plan.frames) {
             done = true;
         }
     }
 
-    void OnMixerGone() override {
-        if (music != nullptr) {
-            music->OnMixerGone();
-        }
-    }
+    void OnMixerGone() override { music->OnMixerGone(); }
 
     bool Done() const { return done; }
 
@@ -309,11 +302,15 @@ void PrintSpread(const char* name, const std::vector<double>& values) {
                 *std::max_element(values.begin(), values.end()));
 }
 
-int Usage() {
-    std::fprintf(stderr,
+int Usage(FILE* to, int status) {
+    std::fprintf(to,
                  "usage: soundcheck [--seconds S | --passes N] [--click-ms MS]"
-                 " [--music play|gameover] [--real-time] [--keep FILE] [--root DIR]\n");
-    return 2;
+                 " [--music play|gameover] [--real-time] [--keep FILE] [--root DIR]\n"
+                 "Records the music (the play music unless told) with a click every MS ms\n"
+                 "(100; 0 for none) for S seconds (30) or N loop passes, through SDL's disk\n"
+                 "driver, faster than real time unless --real-time; --keep writes the mix as\n"
+                 "raw 16-bit stereo at 44.1 kHz; --root is the folder that holds sound/.\n");
+    return status;
 }
 
 }  // namespace
@@ -329,12 +326,15 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (option == "--help") {
+            return Usage(stdout, 0);
+        }
         if (option == "--real-time") {
             realTime = true;
             continue;
         }
         if (value == nullptr) {
-            return Usage();
+            return Usage(stderr, 2);
         }
         ++i;
         if (option == "--seconds") {
@@ -351,12 +351,15 @@ int main(int argc, char** argv) {
         } else if (option == "--root") {
             root = value;
         } else {
-            return Usage();
+            return Usage(stderr, 2);
         }
     }
-    if (seconds < 4 || seconds > 3600 || passes < 0 || passes > 50 || clickMs < 0 ||
-        chdir(root.c_str()) != 0) {
-        return Usage();
+    if (seconds < 4 || seconds > 3600 || passes < 0 || passes > 50 || clickMs < 0) {
+        return Usage(stderr, 2);
+    }
+    if (chdir(root.c_str()) != 0) {
+        std::fprintf(stderr, "soundcheck: cannot enter %s\n", root.c_str());
+        return 2;
     }
 
     const std::vector<double> ideal = IdealJumps(slot, std::max(passes, 60));
