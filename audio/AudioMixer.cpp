@@ -19,9 +19,9 @@ constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80
 constexpr uint32_t kMinRate = 100;
 constexpr uint32_t kMaxRate = 200000;
 
-// The output never goes above -1 dBFS (29203 of 32767): a peak that would
-// pulls the gain of both channels down at once, just far enough, and the
-// gain comes back over about 50 ms.
+// The output never goes above -1 dBFS (29203 of 32767): a peak that would go
+// over pulls the gain of both channels down at once, just far enough, and the
+// gain comes back over about 50 ms. Below the ceiling the mix passes as it is.
 constexpr float kCeiling = 29203.0f / 32767.0f;
 constexpr float kRelease = 1.0f / (0.05f * CAudioMixer::kRate);
 
