@@ -19,6 +19,16 @@ constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80
 constexpr uint32_t kMinRate = 100;
 constexpr uint32_t kMaxRate = 200000;
 
+// The output never goes above -1 dBFS (29203 of 32767): a peak that would go
+// over pulls the gain of both channels down at once, just far enough, and the
+// gain comes back over about 50 ms. Below the ceiling the mix passes as it is.
+constexpr float kCeiling = 29203.0f / 32767.0f;
+constexpr float kRelease = 1.0f / (0.05f * CAudioMixer::kRate);
+
+int16_t ToSample(float value) {
+    return static_cast<int16_t>(std::lrint(std::clamp(value * 32767.0f, -32768.0f, 32767.0f)));
+}
+
 }  // namespace
 
 bool DescribeEffectFormat(const WAVEFORMATEX* block, EffectFormat* description) {
@@ -354,13 +364,23 @@ void CAudioMixer::Render(int16_t* stereo, int32_t frames) {
         if (music != nullptr) {
             music->MixInto(mix.data(), block);
         }
-        for (int32_t i = 0; i < count; ++i) {
-            float value = mix[i] * gain * 32767.0f;
-            value = std::clamp(value, -32768.0f, 32767.0f);
-            stereo[i] = static_cast<int16_t>(std::lrint(value));
+        for (int32_t i = 0; i < count; i += kChannels) {
+            const float left = mix[i] * gain;
+            const float right = mix[i + 1] * gain;
+            if (limit < 1.0f) {
+                // Back toward 1, aiming a little past it so as to get there.
+                limit = std::min(1.0f, limit + (1.0f - limit + 1e-3f) * kRelease);
+            }
+            const float peak = std::max(std::fabs(left), std::fabs(right));
+            if (peak * limit > kCeiling) {
+                limit = kCeiling / peak;
+            }
+            stereo[i] = ToSample(left * limit);
+            stereo[i + 1] = ToSample(right * limit);
         }
         stereo += count;
         frames -= block;
+        renderedFrames += static_cast<uint64_t>(block);
     }
 }
 

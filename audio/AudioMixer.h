@@ -129,9 +129,12 @@ public:
     // registration or unregister itself.
     void SetMusicSource(CMixerSource* source);
 
-    // Mixes `frames` frames of output; the audio thread's work, public so
-    // that it can be driven without a device.
+    // Mixes `frames` frames of output, held at or below -1 dBFS; the audio
+    // thread's work, public so that it can be driven without a device.
     void Render(int16_t* stereo, int32_t frames);
+    // Frames of output mixed so far; while a block is being mixed, the
+    // frames before it. Read under the device lock (or on the audio thread).
+    uint64_t FramesRendered() const { return renderedFrames; }
 
 private:
     static void SDLCALL AudioCallback(void* self, Uint8* stream, int length);
@@ -141,6 +144,9 @@ private:
     std::vector<std::unique_ptr<CEffectBuffer>> slots;
     CMixerSource* music = nullptr;
     float gain = 1.0f;
+    // The limiter's gain, 1 while the mix stays below its ceiling.
+    float limit = 1.0f;
+    uint64_t renderedFrames = 0;
     std::vector<float> mix;
     std::vector<float> scratch;
 };

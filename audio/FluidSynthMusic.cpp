@@ -20,10 +20,9 @@ constexpr int32_t kMaxSlots = 4096;
 // Steps in a row that render no frame before the sequencer gives up.
 constexpr int32_t kMaxIdleSteps = 1 << 20;
 
-// Music-time units that pass per output frame at a tempo.
-double UnitsPerFrame(uint32_t tempo) {
-    return kMusicTimePerQuarter * 1e6 / (double(tempo) * CAudioMixer::kRate);
-}
+// How far below a whole frame a computed time may fall by rounding and still
+// count as that frame.
+constexpr double kFrameSlack = 1e-4;
 
 }  // namespace
 
@@ -182,10 +181,13 @@ void CFluidSynthMusic::Play(int32_t slot) {
     }
     current = &entry;
     currentSlot = slot;
-    position = 0;
+    anchorTime = 0;
+    anchorFrame = 0;
     tempo = kDefaultTempo;
     nextEvent = 0;
     repeatsLeft = entry.repeats;
+    playedFrames = 0;
+    lastJumpFrame = -1;
     playingFlag = true;
 }
 
@@ -213,12 +215,22 @@ bool CFluidSynthMusic::IsPlayingFlagSet() {
 
 int32_t CFluidSynthMusic::Position() {
     std::lock_guard<std::recursive_mutex> guard(lock);
-    return current != nullptr ? static_cast<int32_t>(position) : -1;
+    if (current == nullptr) {
+        return -1;
+    }
+    const double units = (double(playedFrames) - anchorFrame) * kMusicTimePerQuarter * 1e6 /
+                         (double(tempo) * CAudioMixer::kRate);
+    return anchorTime + static_cast<int32_t>(units);
 }
 
 int32_t CFluidSynthMusic::SequencedSlot() {
     std::lock_guard<std::recursive_mutex> guard(lock);
     return currentSlot;
+}
+
+int64_t CFluidSynthMusic::LastJumpFrame() {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return current != nullptr ? lastJumpFrame : -1;
 }
 
 bool CFluidSynthMusic::GetLoop(int32_t slot, int32_t* loopStart, int32_t* loopEnd,
@@ -284,24 +296,38 @@ void CFluidSynthMusic::StopSequencer() {
     }
     current = nullptr;
     currentSlot = -1;
-    position = 0;
+    anchorTime = 0;
+    anchorFrame = 0;
     nextEvent = 0;
     repeatsLeft = 0;
 }
 
-void CFluidSynthMusic::JumpToLoopStart() {
+double CFluidSynthMusic::FrameAt(int32_t time) const {
+    return anchorFrame + double(time - anchorTime) * double(tempo) * CAudioMixer::kRate /
+                             (double(kMusicTimePerQuarter) * 1e6);
+}
+
+int64_t CFluidSynthMusic::DueFrame(int32_t time) const {
+    return static_cast<int64_t>(std::ceil(FrameAt(time) - kFrameSlack));
+}
+
+void CFluidSynthMusic::JumpToLoopStart(int32_t loopEnd) {
     ReleaseNotes();
     const MidiPiece& piece = *current->piece;
     for (const MidiEvent& event : current->loopState) {
         Send(event);
     }
-    position = current->loopStart;
+    // The loop start takes the loop end's exact time, fraction of a frame
+    // and all, so that no pass is longer than the music says.
+    anchorFrame = FrameAt(loopEnd);
+    anchorTime = current->loopStart;
     tempo = TempoBefore(piece, current->loopStart);
     auto first =
         std::lower_bound(piece.events.begin(), piece.events.end(), current->loopStart,
                          [](const MidiEvent& event, int32_t time) { return event.time < time; });
     nextEvent = static_cast<size_t>(first - piece.events.begin());
     --repeatsLeft;
+    lastJumpFrame = playedFrames;
 }
 
 void CFluidSynthMusic::RenderSynth(float* stereo, int32_t frames) {
@@ -342,11 +368,11 @@ void CFluidSynthMusic::MixInto(float* stereo, int32_t frames) {
             loopEnd = piece.length;
         }
         const bool looping = repeatsLeft > 0 && loopStart < loopEnd;
-        if (looping && position >= loopEnd) {
-            JumpToLoopStart();
+        if (looping && playedFrames >= DueFrame(loopEnd)) {
+            JumpToLoopStart(loopEnd);
             continue;
         }
-        if (position >= piece.length) {
+        if (playedFrames >= DueFrame(piece.length)) {
             // The end: what is left at the very end still plays, then the
             // piece is over. The playing flag stays as it is.
             for (; nextEvent < piece.events.size(); ++nextEvent) {
@@ -355,33 +381,33 @@ void CFluidSynthMusic::MixInto(float* stereo, int32_t frames) {
             StopSequencer();
             continue;
         }
-        while (nextEvent < piece.events.size() && piece.events[nextEvent].time <= position) {
+        // Every event sounds at the first frame at or after its time, which
+        // is counted from the start through every tempo and every jump
+        // without rounding, so that no drift builds up.
+        while (nextEvent < piece.events.size() &&
+               playedFrames >= DueFrame(piece.events[nextEvent].time)) {
             const MidiEvent& event = piece.events[nextEvent++];
             if (event.status == kMidiTempoStatus) {
+                anchorFrame = FrameAt(event.time);
+                anchorTime = event.time;
                 tempo = event.tempo;
             } else {
                 Send(event);
             }
         }
-        double target = piece.length;
+        int32_t target = piece.length;
         if (nextEvent < piece.events.size()) {
-            target = std::min<double>(target, piece.events[nextEvent].time);
+            target = std::min(target, piece.events[nextEvent].time);
         }
         if (looping) {
-            target = std::min<double>(target, loopEnd);
+            target = std::min(target, loopEnd);
         }
-        const double perFrame = UnitsPerFrame(tempo);
-        const double needed = std::ceil((target - position) / perFrame - 1e-7);
-        if (needed <= 0) {
-            position = target;
-            continue;
-        }
-        const int32_t take = static_cast<int32_t>(std::min<double>(needed, frames));
+        const int64_t needed = std::max<int64_t>(DueFrame(target) - playedFrames, 1);
+        const int32_t take = static_cast<int32_t>(std::min<int64_t>(needed, frames));
         RenderSynth(stereo, take);
+        playedFrames += take;
         idleSteps = 0;
         stereo += take * CAudioMixer::kChannels;
         frames -= take;
-        // Land exactly on the next event, so that no drift builds up.
-        position = take == needed ? target : position + take * perFrame;
     }
 }

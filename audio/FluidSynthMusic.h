@@ -65,6 +65,10 @@ public:
     int32_t Position();
     // The slot whose piece is being sequenced, -1 if none.
     int32_t SequencedSlot();
+    // The output frame, counted from the start of the playing piece, at which
+    // the sequencer last jumped back to the loop start; -1 before the first
+    // jump or when nothing is sequenced.
+    int64_t LastJumpFrame();
     // The loop points the slot's piece has (both 0: the whole piece).
     bool GetLoop(int32_t slot, int32_t* loopStart, int32_t* loopEnd, uint32_t* repeats);
 
@@ -85,7 +89,13 @@ private:
     void ReleaseNotes();
     // Ends sequencing at once (the caller holds the lock).
     void StopSequencer();
-    void JumpToLoopStart();
+    // Jumps back from `loopEnd`, the end of the loop region, to its start.
+    void JumpToLoopStart(int32_t loopEnd);
+    // The output frame, counted from the piece's start, at which music time
+    // `time` falls at the tempo in force; and the first whole frame at or
+    // after it.
+    double FrameAt(int32_t time) const;
+    int64_t DueFrame(int32_t time) const;
     void RenderSynth(float* stereo, int32_t frames);
 
     std::string soundFont;
@@ -99,11 +109,16 @@ private:
     struct _fluid_synth_t* synth = nullptr;
     std::vector<float> scratch;
 
-    // The sequencer.
+    // The sequencer. Music time `anchorTime` falls on output frame
+    // `anchorFrame` (a fraction of a frame included) at `tempo`; the anchor
+    // moves at every tempo change and every jump.
     const Slot* current = nullptr;
     int32_t currentSlot = -1;
-    double position = 0;
+    int32_t anchorTime = 0;
+    double anchorFrame = 0;
     uint32_t tempo = kDefaultTempo;
     size_t nextEvent = 0;
     uint32_t repeatsLeft = 0;
+    int64_t playedFrames = 0;
+    int64_t lastJumpFrame = -1;
 };

@@ -189,6 +189,43 @@ TEST_F(MusicTest, GameLoopKeepsGoingAndReleasesHeldNotesAtTheJump) {
     EXPECT_GE(music.Position(), 500);
 }
 
+// Four quarter notes at 123 quarters a minute, the last two at 90: tempos
+// at which no event falls on a whole frame.
+const std::string kTwoTempos =
+    std::string("\x00\xFF\x51\x03\x07\x71\x7D\x00\xC0\x00\x00\x90\x3C\x60", 14) +
+    std::string("\x83\x60\x80\x3C\x00\x00\x90\x3E\x60\x83\x60\xFF\x51\x03\x0A\x2C\x2B", 17) +
+    std::string("\x00\x80\x3E\x00\x00\x90\x40\x60\x83\x60\x80\x40\x00\x00\x90\x41\x60", 17) +
+    std::string("\x83\x60\x80\x41\x00", 5);
+
+// Each loop jump falls on the first frame at or after its exact time,
+// however many passes went before: no rounding is carried from one event or
+// one pass to the next.
+TEST_F(MusicTest, LoopJumpsKeepTimeOverManyPasses) {
+    Write("tempos.mid", kTwoTempos);
+    ASSERT_TRUE(Load("tempos.mid", 0));
+    music.SetLoop(0, 65535, 500);
+    const auto frames = [](double units, double tempo) {
+        return units * tempo * double(kFramesPerSecond) / (kMusicTimePerQuarter * 1e6);
+    };
+    const double first = frames(1536, 487805) + frames(2822 - 1536, 666667);
+    const double pass = frames(1536 - 500, 487805) + frames(2822 - 1536, 666667);
+    music.Play(0);
+    std::vector<float> out(1024 * 2);
+    std::vector<int64_t> jumps;
+    while (jumps.size() < 12) {
+        music.MixInto(out.data(), 1024);
+        const int64_t jump = music.LastJumpFrame();
+        if (jump >= 0 && (jumps.empty() || jumps.back() != jump)) {
+            jumps.push_back(jump);
+        }
+    }
+    for (size_t k = 0; k < jumps.size(); ++k) {
+        const double ideal = first + double(k) * pass;
+        EXPECT_GE(double(jumps[k]), ideal - 1e-3) << "jump " << k + 1;
+        EXPECT_LT(double(jumps[k]), ideal + 1.0) << "jump " << k + 1;
+    }
+}
+
 TEST_F(MusicTest, LoopPointsThePieceCannotHaveAreRefused) {
     ASSERT_TRUE(Load("short.mid", 0));
     music.SetLoop(0, 3, 500);  // the end would be 768 - 250 = 518 > 500: kept
