@@ -45,15 +45,16 @@ unzip -q "$zip" -d "$play" || fail "unzip could not unpack $zip"
 folder=$play/$(basename "$zip" .zip)
 expected=$(printf '%s\n' miruto-nana.exe readme.txt sound/gameover.mid sound/kyu.wav sound/play.mid)
 found=$(cd "$folder" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
-[[ "$found" == "$expected" ]] || fail "$zip holds other files than expected: $(echo $found)"
+[[ "$found" == "$expected" ]] || fail "$zip holds other files than expected: ${found//$'\n'/ }"
 for name in gameover.mid kyu.wav play.mid; do
   cmp -s "$folder/sound/$name" "$source/sound/$name" || fail "sound/$name in the zip differs from the source"
 done
 readme=$folder/readme.txt
 [[ "$(head -c 3 "$readme" | od -An -tx1 | tr -d ' ')" == efbbbf ]] ||
   fail "readme.txt does not start with a UTF-8 byte-order mark"
-grep -q '始め方' "$readme" && grep -q 'How to start' "$readme" ||
+if ! grep -q '始め方' "$readme" || ! grep -q 'How to start' "$readme"; then
   fail "readme.txt lacks its Japanese or its English part"
+fi
 (($(grep -vc $'\r$' "$readme") == 0)) || fail "readme.txt has lines without CRLF"
 exe=$folder/miruto-nana.exe
 

@@ -18,8 +18,8 @@
 # Exits 77 (the tests' skip code), saying why, when Wine of that width,
 # Xvfb or the locale are not there, or when the machine cannot run 32-bit
 # programs (a kernel without them fails the 32-bit loader with "Exec format
-# error"); GAME_NO_32BIT=1 in the environment makes x86 skip as if so. A
-# Wine that is there but fails is a failure, never a skip.
+# error"); GAME_NO_32BIT=1 in the environment makes x86 skip as if so. Any
+# other trouble (Xvfb or the prefix failing) is a failure, never a skip.
 set -uo pipefail
 
 if (($# < 4)); then
@@ -43,13 +43,14 @@ fail() {
 case "$form" in
   x86)
     loader=/usr/lib/wine/wine
-        [[ -x "$loader" ]] || skip "32-bit Wine is not installed ($loader from wine32:i386; run tools/windows/setup.sh)"
+    export WINEARCH=win32
+    [[ -x "$loader" ]] || skip "32-bit Wine is not installed ($loader from wine32:i386; run tools/windows/setup.sh)"
     if [[ -n "${GAME_NO_32BIT:-}" ]]; then
       skip "GAME_NO_32BIT is set: this machine is taken to run no 32-bit programs"
     fi
     # The 32-bit loader is itself a 32-bit program: the probe.
     if ! probe=$("$loader" --version 2>&1); then
-      skip "this machine cannot run 32-bit programs ($loader: ${probe:-it does not start})"
+      skip "this machine cannot run 32-bit programs: $loader does not start (${probe##*: })"
     fi
     ;;
   x64)
