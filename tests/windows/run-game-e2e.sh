@@ -43,10 +43,12 @@ rm -rf "$play"
 mkdir -p "$play"
 unzip -q "$zip" -d "$play" || fail "unzip could not unpack $zip"
 folder=$play/$(basename "$zip" .zip)
-expected=$(printf '%s\n' miruto-nana.exe readme.txt sound/gameover.mid sound/kyu.wav sound/play.mid)
-found=$(cd "$folder" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+files() { (cd "$1" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }
+expected=$( (printf '%s\n' miruto-nana.exe readme.txt && files "$source/sound" | sed 's|^|sound/|') |
+  LC_ALL=C sort)
+found=$(files "$folder")
 [[ "$found" == "$expected" ]] || fail "$zip holds other files than expected: ${found//$'\n'/ }"
-for name in gameover.mid kyu.wav play.mid; do
+for name in $(files "$source/sound"); do
   cmp -s "$folder/sound/$name" "$source/sound/$name" || fail "sound/$name in the zip differs from the source"
 done
 readme=$folder/readme.txt
