@@ -16,14 +16,14 @@ installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
 
-apt() {
+apt_get() {
   $SUDO apt-get -o DPkg::Lock::Timeout=900 "$@"
 }
 
 # The package lists are read again once, the first time an install fails.
 updated=0
-# install WHAT PACKAGE...: installs those of the packages that are missing.
-install() {
+# install_missing WHAT PACKAGE...: installs those of the packages that are missing.
+install_missing() {
   local what=$1
   shift
   local missing=()
@@ -33,30 +33,30 @@ install() {
   done
   ((${#missing[@]} > 0)) || return 0
   echo "Installing: ${missing[*]}"
-  apt install -y --no-install-recommends "${missing[@]}" && return 0
+  apt_get install -y --no-install-recommends "${missing[@]}" && return 0
   if ((updated == 0)); then
     updated=1
-    apt update || echo "warning: apt-get update failed" >&2
-    apt install -y --no-install-recommends "${missing[@]}" && return 0
+    apt_get update || echo "warning: apt-get update failed" >&2
+    apt_get install -y --no-install-recommends "${missing[@]}" && return 0
   fi
   echo "warning: $what could not be installed; its Windows build or tests are skipped" >&2
 }
 
 # The 64-bit half first and on its own, so that it is there even where the
 # 32-bit half cannot be installed.
-install "the cross compilers and 64-bit Wine" \
+install_missing "the cross compilers and 64-bit Wine" \
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 unzip locales
 if ! installed wine32:i386; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     echo "Adding the i386 architecture for the 32-bit half of Wine"
     if $SUDO dpkg --add-architecture i386; then
-      apt update || echo "warning: apt-get update failed" >&2
+      apt_get update || echo "warning: apt-get update failed" >&2
       updated=1
     else
       echo "warning: could not add the i386 architecture" >&2
     fi
   fi
-  install "32-bit Wine" wine32:i386
+  install_missing "32-bit Wine" wine32:i386
 fi
 
 # The game runs under the Japanese code page in Wine, which follows the locale.
