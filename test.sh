@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 bash tools/deps/install.sh tools/deps/play.txt tools/deps/test.txt
-# The Windows form: the cross compiler, 32-bit Wine and the Japanese locale.
+# The Windows forms: both cross compilers, Wine of both widths and the Japanese locale.
 bash tools/windows/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAME_SANITIZE=ON -DGAME_TESTS=ON -DGAME_WINDOWS=ON -DGAME_PACKAGE=ON
 cmake --build build -j"$(nproc)"

@@ -1,5 +1,6 @@
-# The Windows program: build/windows/miruto-nana.exe. It runs from a folder
-# that holds sound/ and writes score.sav there.
+# The Windows program, a GUI program: miruto-nana.exe in build/windows (32-bit)
+# and build/windows-x64. It runs from a folder that holds sound/ and writes
+# score.sav there.
 add_executable(miruto-nana WIN32
   ${CMAKE_CURRENT_LIST_DIR}/WinMain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FrameLoop.cpp

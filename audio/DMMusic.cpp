@@ -4,7 +4,10 @@
 
 namespace {
 
-static_assert(sizeof(DMUS_OBJECTDESC) == 848, "DirectMusic object description size");
+// The description holds a pointer: 848 bytes in the 32-bit program, 856 in the
+// 64-bit one.
+static_assert(sizeof(DMUS_OBJECTDESC) == (sizeof(void*) == 4 ? 848 : 856),
+              "DirectMusic object description size");
 
 const GUID kClsidPerformance = {
     0xd2ac2881, 0xb39b, 0x11d1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xb1, 0xbd}};

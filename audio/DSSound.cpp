@@ -6,8 +6,10 @@
 
 namespace {
 
-// The 20-byte buffer description every DirectSound version accepts.
-static_assert(sizeof(DSBUFFERDESC1) == 20, "DirectSound buffer description size");
+// The first buffer description, which every DirectSound version accepts: 20
+// bytes in the 32-bit program, 24 in the 64-bit one (it holds a pointer).
+static_assert(sizeof(DSBUFFERDESC1) == (sizeof(void*) == 4 ? 20 : 24),
+              "DirectSound buffer description size");
 
 constexpr DWORD kPrimaryFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRLVOLUME;
 constexpr DWORD kEffectFlags = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME |

@@ -7,9 +7,11 @@
 
 namespace {
 
-// The records DirectDraw is handed are always cleared and sized first.
-static_assert(sizeof(DDSURFACEDESC2) == 124, "DirectDraw surface description size");
-static_assert(sizeof(DDBLTFX) == 100, "DirectDraw blit record size");
+// The records DirectDraw is handed are always cleared and sized first. Both
+// hold pointers, so the 64-bit program's records are larger.
+static_assert(sizeof(DDSURFACEDESC2) == (sizeof(void*) == 4 ? 124 : 136),
+              "DirectDraw surface description size");
+static_assert(sizeof(DDBLTFX) == (sizeof(void*) == 4 ? 100 : 128), "DirectDraw blit record size");
 
 // The back buffer is always the size of the game's frame.
 constexpr DWORD kBackBufferWidth = 640;

@@ -1,5 +1,9 @@
 // The two score dialogs, opened modeless on their templates so the test can
-// look inside: what they show, and what the name entry writes.
+// look inside: what they show, what the name entry writes, and whether their
+// texts fit.
+#include <initializer_list>
+#include <string>
+
 #include "resources/WindowsResources.h"
 #include "scores/Cp932.h"
 #include "scores/WinDialogs.h"
@@ -27,6 +31,43 @@ struct InDataDir {
 HWND OpenDialog(int id, DLGPROC proc) {
     return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr, proc, 0);
 }
+
+// Fails unless the control's text, drawn in the dialog's font, fits inside
+// the control (inside its 3-D edge for a button): otherwise it is cut off.
+void CheckTextFits(HWND dialog, int id, const char* file, int line) {
+    HWND control = GetDlgItem(dialog, id);
+    if (control == nullptr) {
+        FailWinCheck(file, line, "no control " + std::to_string(id));
+        return;
+    }
+    const std::string text = ItemText(dialog, id);
+    HDC dc = GetDC(control);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    char face[LF_FACESIZE] = {};
+    GetTextFaceA(dc, sizeof face, face);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+
+    RECT room;
+    GetClientRect(control, &room);
+    char className[16] = {};
+    GetClassNameA(control, className, sizeof className);
+    if (lstrcmpiA(className, "Button") == 0) {
+        InflateRect(&room, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));
+    }
+    if (extent.cx > room.right - room.left || extent.cy > room.bottom - room.top) {
+        FailWinCheck(file, line,
+                     "the text of control " + std::to_string(id) + " needs " +
+                         std::to_string(extent.cx) + " x " + std::to_string(extent.cy) +
+                         " pixels in the font \"" + face + "\" but has " +
+                         std::to_string(room.right - room.left) + " x " +
+                         std::to_string(room.bottom - room.top));
+    }
+}
+#define CHECK_TEXT_FITS(dialog, id) CheckTextFits(dialog, id, __FILE__, __LINE__)
 
 }  // namespace
 
@@ -72,5 +113,29 @@ WIN_TEST(HighScoreListShowsTheFile) {
     CHECK(ItemText(dialog, IDC_ROW5) == Utf8ToCp932("5位　           b　  10"));
     CHECK(ItemText(dialog, IDC_TOPFIVE) == Utf8ToCp932("トップ５"));
     DestroyWindow(dialog);
+    DeleteFileA("score.sav");
+}
+
+// Every label and button shows its whole text in the dialog font, the list
+// also with a name that fills its 12-byte field and a four-digit score.
+WIN_TEST(DialogTextsAreNotCutOff) {
+    InDataDir here;
+    REQUIRE(WriteWholeFile("work.temp", "5\n"));
+    HWND entry = OpenDialog(IDD_GAMEOVER, GameOverDlgProc);
+    REQUIRE(entry != nullptr);
+    for (int id : {IDC_PLACE, IDC_NAMELABEL, IDOK, IDC_SHOWSCORES}) {
+        CHECK_TEXT_FITS(entry, id);
+    }
+    DestroyWindow(entry);
+    DeleteFileA("work.temp");
+
+    REQUIRE(WriteWholeFile("score.sav", "9999 " + Utf8ToCp932("ミルトとナナ") +
+                                            "\n9990 kirimomonana\n120 kiri\n90 momo\n60 a\n"));
+    HWND list = OpenDialog(IDD_HIGHSCORES, HighScoreDlgProc);
+    REQUIRE(list != nullptr);
+    for (int id : {IDC_TOPFIVE, IDC_ROW1, IDC_ROW2, IDC_ROW3, IDC_ROW4, IDC_ROW5, IDOK}) {
+        CHECK_TEXT_FITS(list, id);
+    }
+    DestroyWindow(list);
     DeleteFileA("score.sav");
 }

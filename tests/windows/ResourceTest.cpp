@@ -137,7 +137,7 @@ WIN_TEST(ResourcesNameEntryTemplate) {
     CHECK_EQ(read.Word(), 0);   // weight
     CHECK_EQ(read.Byte(), 0);   // italic
     CHECK_EQ(read.Byte(), 1);   // character set
-    CHECK(read.Text() == "HGSｺﾞｼｯｸE");
+    CHECK(read.Text() == "MS UI Gothic");
 
     // The first control: the name box with its frame styles.
     read.at = data + ((read.at - data + 3) & ~3);
@@ -168,5 +168,5 @@ WIN_TEST(ResourcesHighScoreTemplate) {
     CHECK(read.Text().empty());
     CHECK(read.Text() == "ハイスコア");
     CHECK_EQ(read.Word(), 14);
-    CHECK(read.Text() == "HG創英角ｺﾞｼｯｸUB");
+    CHECK(read.Text() == "MS UI Gothic");
 }

@@ -1,14 +1,15 @@
 #!/bin/bash
-# Makes the test data and runs windows-tests.exe under Wine.
-# Usage: run-device-tests.sh WINDOWS_BUILD_DIR SOURCE_DIR WORK_DIR WINE_STATE_DIR
+# Makes the test data and runs windows-tests.exe of one form under Wine.
+# Usage: run-device-tests.sh x86|x64 WINDOWS_BUILD_DIR SOURCE_DIR WORK_DIR WINE_STATE_DIR
 set -uo pipefail
-build=$(realpath "$1")
-source=$(realpath "$2")
-mkdir -p "$3" "$4"
-work=$(realpath "$3")
-state=$(realpath "$4")
+form=$1
+build=$(realpath "$2")
+source=$(realpath "$3")
+mkdir -p "$4" "$5"
+work=$(realpath "$4")
+state=$(realpath "$5")
 exe=$build/windows-tests.exe
-[[ -f "$exe" ]] || { echo "SKIPPED: $exe was not built"; exit 77; }
+[[ -f "$exe" ]] || { echo "FAILED: $exe was not built"; exit 1; }
 command -v sox >/dev/null || { echo "SKIPPED: sox is not installed"; exit 77; }
 
 data=$work/data
@@ -31,4 +32,5 @@ if command -v convert >/dev/null; then
 fi
 
 cd "$data"
-exec bash "$source/tools/windows/wine-env.sh" "$state" 300 wine "$exe" .
+exec bash "$source/tools/windows/wine-env.sh" "$form" "$state" 300 \
+  sh -c 'exec "$WINELOADER" "$1" .' windows-tests "$exe"

@@ -1,47 +1,80 @@
 #!/bin/bash
-# Plays the Windows program under Wine on a private X server, as a person
-# would: the window appears with its title, shows the title picture pixel
-# for pixel, a click starts play, Enter pauses and resumes, the menu's exit
-# asks first, and Esc ends the program with status 0.
+# Plays one Windows form as a player gets it: its zip is unpacked into an
+# empty folder, which must then hold the one self-contained GUI program of
+# the form's width, its sound/ folder and readme.txt, and the game runs from
+# there under Wine on a private X server, as a person would play it: the
+# window appears with its title, shows the title picture pixel for pixel, a
+# click starts play, Enter pauses and resumes, the menu's exit asks first,
+# the game ends and the name typed is stored in score.sav beside the .exe,
+# and Esc ends the program with status 0.
 #
-# Usage: run-game-e2e.sh WINDOWS_BUILD_DIR SOURCE_DIR WORK_DIR WINE_STATE_DIR
+# Usage: run-game-e2e.sh x86|x64 ZIP SOURCE_DIR WORK_DIR WINE_STATE_DIR
 set -uo pipefail
 
 if [[ -z "${DISPLAY:-}" || -z "${WINEPREFIX:-}" ]]; then
   # Not yet inside the Wine environment: start it and come back.
-  mkdir -p "$3" "$4"
-  exec bash "$2/tools/windows/wine-env.sh" "$4" 240 bash "$0" "$@"
+  mkdir -p "$4" "$5"
+  exec bash "$3/tools/windows/wine-env.sh" "$1" "$5" 240 bash "$0" "$@"
 fi
 
-build=$(realpath "$1")
-source=$(realpath "$2")
-work=$(realpath "$3")
-exe=$build/miruto-nana.exe
+form=$1
+zip=$2
+source=$(realpath "$3")
+work=$(realpath "$4")
 title_bmp=$source/resources/bitmaps/2016.bmp
 check="python3 $source/tests/windows/frame_check.py"
 
-for tool in xdotool xwininfo import convert python3; do
+for tool in unzip xdotool xwininfo import convert python3 od; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done
-[[ -f "$exe" ]] || { echo "SKIPPED: $exe was not built"; exit 77; }
 
 fail() {
   echo "FAILED: $*"
   [[ -n "${shot:-}" && -f "$shot" ]] && cp "$shot" "$work/last-screen.png" &&
     echo "  screen kept in $work/last-screen.png"
-  kill "$game" 2>/dev/null
+  [[ -n "${game:-}" ]] && kill "$game" 2>/dev/null
   exit 1
 }
+[[ -f "$zip" ]] || fail "$zip was not built"
 
-# The game runs from a folder of its own that holds sound/; score.sav and
-# work.temp are written there.
+# The zip holds one folder: the program, its sounds and the read-me, no more.
 play=$work/play
 rm -rf "$play"
 mkdir -p "$play"
-cp -r "$source/sound" "$play/"
-cd "$play" || exit 1
+unzip -q "$zip" -d "$play" || fail "unzip could not unpack $zip"
+folder=$play/$(basename "$zip" .zip)
+files() { (cd "$1" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }
+expected=$( (printf '%s\n' miruto-nana.exe readme.txt && files "$source/sound" | sed 's|^|sound/|') |
+  LC_ALL=C sort)
+found=$(files "$folder")
+[[ "$found" == "$expected" ]] || fail "$zip holds other files than expected: ${found//$'\n'/ }"
+for name in $(files "$source/sound"); do
+  cmp -s "$folder/sound/$name" "$source/sound/$name" || fail "sound/$name in the zip differs from the source"
+done
+readme=$folder/readme.txt
+[[ "$(head -c 3 "$readme" | od -An -tx1 | tr -d ' ')" == efbbbf ]] ||
+  fail "readme.txt does not start with a UTF-8 byte-order mark"
+if ! grep -q '始め方' "$readme" || ! grep -q 'How to start' "$readme"; then
+  fail "readme.txt lacks its Japanese or its English part"
+fi
+(($(grep -vc $'\r$' "$readme") == 0)) || fail "readme.txt has lines without CRLF"
+exe=$folder/miruto-nana.exe
 
-wine "$exe" >"$work/game.log" 2>&1 &
+# The program's PE header: the machine of its form and the GUI subsystem.
+u16() { od -An -tu2 -j "$2" -N 2 "$1" | tr -d ' '; }
+pe=$(od -An -tu4 -j 60 -N 4 "$exe" | tr -d ' ')
+machine=$(u16 "$exe" $((pe + 4)))
+subsystem=$(u16 "$exe" $((pe + 92)))
+declare -A machines=([x86]=332 [x64]=34404)
+[[ "$machine" == "${machines[$form]}" ]] || fail "miruto-nana.exe is for machine $machine, not $form"
+[[ "$subsystem" == 2 ]] || fail "miruto-nana.exe has subsystem $subsystem, not the GUI (2)"
+echo "$(basename "$zip") holds the $form GUI program, sound/ and readme.txt"
+
+# The game runs from its own folder, with nothing else beside it: a DLL it
+# needed would be missing. score.sav and work.temp are written there.
+cd "$folder" || exit 1
+
+"$WINELOADER" "$exe" >"$work/game.log" 2>&1 &
 game=$!
 
 # Polls a condition for up to $1 seconds.
@@ -144,7 +177,7 @@ xdotool type --delay 50 nana
 xdotool key Return
 closed_entry() { ! xdotool search --onlyvisible --name 'ゲームオーバー' >/dev/null 2>&1; }
 wait_for 10 closed_entry || fail "OK did not close the name entry"
-wait_for 10 grep -qE $'^0 nana\r?$' score.sav || fail "score.sav does not hold the name: $(head -c 200 score.sav)"
+wait_for 10 grep -qE $'^0 nana\r?$' score.sav || fail "score.sav beside the .exe does not hold the name: $(head -c 200 score.sav)"
 [[ ! -e work.temp ]] || fail "work.temp was left behind"
 wait_for 20 is_title || fail "no title after the name entry ($result)"
 echo "OK stored the name in score.sav and the title came back"
@@ -177,7 +210,7 @@ empty=$work/empty
 rm -rf "$empty"
 mkdir -p "$empty"
 cd "$empty" || exit 1
-wine "$exe" >>"$work/game.log" 2>&1 &
+"$WINELOADER" "$exe" >>"$work/game.log" 2>&1 &
 game=$!
 find_box() {
   local id

@@ -1,15 +1,17 @@
 #!/bin/bash
-# Runs the same script through the Linux replay tool and through replay.exe
-# under Wine, each in a folder of its own, and compares the two traces.
-# Usage: run-replay-compare.sh LINUX_REPLAY WINDOWS_BUILD_DIR SOURCE_DIR WORK_DIR WINE_STATE_DIR
+# Runs the same script through the Linux replay tool and through one Windows
+# form's replay.exe under Wine, each in a folder of its own, and compares the
+# two traces.
+# Usage: run-replay-compare.sh LINUX_REPLAY x86|x64 WINDOWS_BUILD_DIR SOURCE_DIR WORK_DIR WINE_STATE_DIR
 set -uo pipefail
 linux=$(realpath "$1")
-build=$(realpath "$2")
-source=$(realpath "$3")
-mkdir -p "$4" "$5"
-work=$(realpath "$4")
-state=$(realpath "$5")
-[[ -f "$build/replay.exe" ]] || { echo "SKIPPED: $build/replay.exe was not built"; exit 77; }
+form=$2
+build=$(realpath "$3")
+source=$(realpath "$4")
+mkdir -p "$5" "$6"
+work=$(realpath "$5")
+state=$(realpath "$6")
+[[ -f "$build/replay.exe" ]] || { echo "FAILED: $build/replay.exe was not built"; exit 1; }
 
 rm -rf "$work/linux" "$work/windows"
 mkdir -p "$work/linux" "$work/windows"
@@ -38,17 +40,17 @@ ys=(120 300 220 80 400 180 260 340)
 } >"$script"
 (cd "$work/linux" && "$linux" <"$script" >../linux.trace) || { echo "FAILED: the Linux replay"; exit 1; }
 (cd "$work/windows" &&
-  bash "$source/tools/windows/wine-env.sh" "$state" 300 \
-    bash -c 'wine "$1" <"$2" >"$3"' replay "$build/replay.exe" "$script" ../windows.trace)
+  bash "$source/tools/windows/wine-env.sh" "$form" "$state" 300 \
+    sh -c 'exec "$WINELOADER" "$1" <"$2" >"$3"' replay "$build/replay.exe" "$script" ../windows.trace)
 status=$?
 ((status == 77)) && exit 77
 ((status == 0)) || { echo "FAILED: replay.exe ended with status $status"; exit 1; }
 
 lines=$(wc -l <"$work/linux.trace")
 if ! cmp -s "$work/linux.trace" "$work/windows.trace"; then
-  echo "FAILED: the traces differ (Linux $lines lines, Windows $(wc -l <"$work/windows.trace"))"
+  echo "FAILED: the traces differ (Linux $lines lines, Windows $form $(wc -l <"$work/windows.trace"))"
   diff "$work/linux.trace" "$work/windows.trace" | head -20
   exit 1
 fi
-echo "the Windows and Linux traces are the same ($lines lines)"
+echo "the Windows $form and Linux traces are the same ($lines lines)"
 echo "1 passed, 0 failed"

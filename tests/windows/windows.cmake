@@ -1,5 +1,6 @@
-# The Windows test program: build/windows/windows-tests.exe, run under Wine
-# by the Linux build's tests (tests/windows/CMakeLists.txt).
+# The Windows test program: windows-tests.exe in build/windows (32-bit) and
+# build/windows-x64, run under Wine by the Linux build's tests
+# (tests/windows/CMakeLists.txt).
 add_executable(windows-tests
   ${CMAKE_CURRENT_LIST_DIR}/WinTestMain.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WinTestSupport.cpp

@@ -1,7 +1,8 @@
 #!/bin/bash
-# Installs what the Windows build and its tests need: the 32-bit mingw-w64
-# cross compiler, Wine with its 32-bit half (which needs Debian's i386
-# architecture) and the Japanese UTF-8 locale the game is run under.
+# Installs what the Windows build and its tests need: the 32-bit and 64-bit
+# mingw-w64 cross compilers, Wine with its 64-bit and its 32-bit half (the
+# latter needs Debian's i386 architecture), unzip for the zips' test and the
+# Japanese UTF-8 locale the game is run under.
 #
 # Never fails the caller: when something cannot be installed it says so, and
 # the Windows build or its tests are skipped.
@@ -15,30 +16,47 @@ installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
 
-wanted=(g++-mingw-w64-i686 wine wine32:i386 locales)
-missing=()
-for pkg in "${wanted[@]}"; do
-  installed "$pkg" || missing+=("$pkg")
-done
+apt_get() {
+  $SUDO apt-get -o DPkg::Lock::Timeout=900 "$@"
+}
 
-if ((${#missing[@]} > 0)); then
-  updated=0
+# The package lists are read again once, the first time an install fails.
+updated=0
+# install_missing WHAT PACKAGE...: installs those of the packages that are missing.
+install_missing() {
+  local what=$1
+  shift
+  local missing=()
+  local pkg
+  for pkg in "$@"; do
+    installed "$pkg" || missing+=("$pkg")
+  done
+  ((${#missing[@]} > 0)) || return 0
+  echo "Installing: ${missing[*]}"
+  apt_get install -y --no-install-recommends "${missing[@]}" && return 0
+  if ((updated == 0)); then
+    updated=1
+    apt_get update || echo "warning: apt-get update failed" >&2
+    apt_get install -y --no-install-recommends "${missing[@]}" && return 0
+  fi
+  echo "warning: $what could not be installed; its Windows build or tests are skipped" >&2
+}
+
+# The 64-bit half first and on its own, so that it is there even where the
+# 32-bit half cannot be installed.
+install_missing "the cross compilers and 64-bit Wine" \
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 unzip locales
+if ! installed wine32:i386; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     echo "Adding the i386 architecture for the 32-bit half of Wine"
-    $SUDO dpkg --add-architecture i386 || echo "warning: could not add the i386 architecture" >&2
-    $SUDO apt-get update || echo "warning: apt-get update failed" >&2
-    updated=1
-  fi
-  echo "Installing: ${missing[*]}"
-  if ! $SUDO apt-get install -y --no-install-recommends "${missing[@]}"; then
-    if ((updated == 0)); then
-      $SUDO apt-get update || true
-      $SUDO apt-get install -y --no-install-recommends "${missing[@]}" ||
-        echo "warning: the Windows tools could not be installed; the Windows build is skipped" >&2
+    if $SUDO dpkg --add-architecture i386; then
+      apt_get update || echo "warning: apt-get update failed" >&2
+      updated=1
     else
-      echo "warning: the Windows tools could not be installed; the Windows build is skipped" >&2
+      echo "warning: could not add the i386 architecture" >&2
     fi
   fi
+  install_missing "32-bit Wine" wine32:i386
 fi
 
 # The game runs under the Japanese code page in Wine, which follows the locale.

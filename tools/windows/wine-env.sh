@@ -1,33 +1,71 @@
 #!/bin/bash
 # Runs a command under Wine on a private X server, with the settings the
 # Windows tests share:
-#   - a Wine prefix inside the build tree, made on first use;
+#   - the Wine loader of the form's width (x86: the 32-bit loader, x64: the
+#     64-bit one; the plain "wine" launcher would pick the 32-bit loader
+#     whenever it is installed), exported as WINELOADER;
+#   - a Wine prefix of that width inside the build tree, made on first use,
+#     in which "MS UI Gothic", the dialogs' font, is IPAPGothic;
 #   - no Wine debug output;
 #   - the ALSA "default" device set to the null device, so sound works on a
 #     machine without a sound card;
 #   - the Japanese UTF-8 locale, so Wine's ANSI code page is 932;
 #   - a fresh Xvfb display chosen by the X server itself.
 #
-# Usage: wine-env.sh STATE_DIR TIMEOUT_SECONDS COMMAND [ARG...]
-# COMMAND runs with DISPLAY, WINEPREFIX and friends exported; use "wine" in
-# it to start a Windows program. Exits 77 (the tests' skip code) when Wine,
-# Xvfb or the locale are not there.
+# Usage: wine-env.sh FORM STATE_DIR TIMEOUT_SECONDS COMMAND [ARG...]
+# FORM is x86 or x64. COMMAND runs with DISPLAY, WINEPREFIX, WINELOADER and
+# friends exported; use "$WINELOADER" in it to start a Windows program.
+# Exits 77 (the tests' skip code), saying why, when Wine of that width,
+# Xvfb or the locale are not there, or when the machine cannot run 32-bit
+# programs (a kernel without them fails the 32-bit loader with "Exec format
+# error"); GAME_NO_32BIT=1 in the environment makes x86 skip as if so. Any
+# other trouble (Xvfb or the prefix failing) is a failure, never a skip.
 set -uo pipefail
 
-if (($# < 3)); then
-  echo "usage: $0 STATE_DIR TIMEOUT_SECONDS COMMAND [ARG...]" >&2
+if (($# < 4)); then
+  echo "usage: $0 x86|x64 STATE_DIR TIMEOUT_SECONDS COMMAND [ARG...]" >&2
   exit 2
 fi
-state_dir=$1
-limit=$2
-shift 2
+form=$1
+state_dir=$2
+limit=$3
+shift 3
 
 skip() {
   echo "SKIPPED: $*"
   exit 77
 }
+fail() {
+  echo "FAILED: $*"
+  exit 1
+}
 
-command -v wine >/dev/null || skip "wine is not installed (run tools/windows/setup.sh)"
+case "$form" in
+  x86)
+    loader=/usr/lib/wine/wine
+    export WINEARCH=win32
+    [[ -x "$loader" ]] || skip "32-bit Wine is not installed ($loader from wine32:i386; run tools/windows/setup.sh)"
+    if [[ -n "${GAME_NO_32BIT:-}" ]]; then
+      skip "GAME_NO_32BIT is set: this machine is taken to run no 32-bit programs"
+    fi
+    # The 32-bit loader is itself a 32-bit program: the probe.
+    if ! probe=$("$loader" --version 2>&1); then
+      skip "this machine cannot run 32-bit programs: $loader does not start (${probe##*: })"
+    fi
+    ;;
+  x64)
+    loader=/usr/lib/wine/wine64
+    [[ -x "$loader" ]] || loader=$(command -v wine64 || true)
+    export WINEARCH=win64
+    [[ -n "$loader" && -x "$loader" ]] || skip "64-bit Wine is not installed (wine64; run tools/windows/setup.sh)"
+    ;;
+  *)
+    echo "$0: the form is x86 or x64, not $form" >&2
+    exit 2
+    ;;
+esac
+export WINELOADER=$loader
+command -v wineserver >/dev/null || skip "wineserver is not installed (wine; run tools/windows/setup.sh)"
 command -v Xvfb >/dev/null || skip "Xvfb is not installed"
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
   skip "the ja_JP.UTF-8 locale is missing (run tools/windows/setup.sh)"
@@ -46,7 +84,6 @@ ctl.!default {
 }
 ASOUND
 export WINEPREFIX=$state_dir/prefix
-export WINEARCH=win32
 export WINEDEBUG=-all
 # No .NET or HTML engine installers, and no PulseAudio attempts.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winepulse.drv=d"
@@ -74,16 +111,24 @@ for _ in $(seq 1 100); do
   [[ -n "$display" ]] && break
   sleep 0.1
 done
-[[ -n "$display" ]] || skip "Xvfb did not start"
+[[ -n "$display" ]] || fail "Xvfb did not start"
 export DISPLAY=":$display"
 
-# A prefix of our own, made once; a broken one is made again.
-if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+# A prefix of our own, made once; an unfinished one is made again. The
+# dialogs ask for "MS UI Gothic", which Windows has and Wine has not; Wine
+# draws it with IPAPGothic (fonts-ipafont-gothic), a proportional font of
+# like metrics, instead of falling back to a fixed-width one.
+ready=$WINEPREFIX/.game-ready
+if [[ ! -f "$ready" ]]; then
   rm -rf "$WINEPREFIX"
-  if ! timeout 300 wineboot -i >/dev/null 2>&1; then
-    skip "wineboot could not make a Wine prefix"
+  if ! timeout 300 "$WINELOADER" wineboot -i >/dev/null 2>&1; then
+    fail "wineboot could not make a $WINEARCH Wine prefix in $WINEPREFIX"
   fi
+  timeout 60 "$WINELOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+    /v 'MS UI Gothic' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1 ||
+    fail "could not register the dialog font in $WINEPREFIX"
   wineserver -w >/dev/null 2>&1 || true
+  touch "$ready"
 fi
 
 timeout --kill-after=10 "$limit" "$@"
