@@ -1,26 +1,28 @@
 #include "app/DesktopPlatform.h"
 
-#include <gtk/gtk.h>
-
 #include <chrono>
 #include <new>
 #include <thread>
 
+#include "app/WindowFacts.h"
 #include "audio/FluidSynthMusic.h"
 #include "audio/SDLSound.h"
 #include "graphics/MemoryGraphics.h"
 #include "scores/GtkDialogs.h"
 
+// The game makes its devices in this order; until a device says more
+// precisely what failed, the set-up failure names the step.
 CGraphics* CDesktopPlatform::CreateGraphics() {
+    setupFailure = kGraphicsStepText;
     return new (std::nothrow) CMemoryGraphics(presenter);
 }
 
 CSound* CDesktopPlatform::CreateSound() {
-    return new (std::nothrow) CSDLSound();
+    return NewReportingDevice<CSDLSound>(&setupFailure, kSoundStepText);
 }
 
 CMusic* CDesktopPlatform::CreateMusic() {
-    return new (std::nothrow) CFluidSynthMusic();
+    return NewReportingDevice<CFluidSynthMusic>(&setupFailure, kMusicStepText);
 }
 
 // A plain sleep: the screen wipes hold the program, and window events wait
@@ -31,5 +33,29 @@ void CDesktopPlatform::Sleep(uint32_t ms) {
 
 // The window handles the game holds are the main GtkWindow.
 int32_t CDesktopPlatform::RunGameOverDialog(HWND owner) {
+    if (refusing) {
+        return 0;
+    }
     return ::RunGameOverDialog(reinterpret_cast<GtkWindow*>(owner));
+}
+
+void CDesktopPlatform::ShowMessage(HWND owner, const char* text) {
+    RunMessageBox(reinterpret_cast<GtkWidget*>(owner), GTK_MESSAGE_OTHER, GTK_BUTTONS_OK,
+                  kWindowTitle, text);
+}
+
+gint CDesktopPlatform::RunMessageBox(GtkWidget* owner, GtkMessageType type, GtkButtonsType buttons,
+                                     const char* title, const char* text) {
+    if (refusing) {
+        return GTK_RESPONSE_NONE;
+    }
+    GtkWidget* box = gtk_message_dialog_new(owner != nullptr ? GTK_WINDOW(owner) : nullptr,
+                                            GTK_DIALOG_MODAL, type, buttons, "%s", text);
+    gtk_window_set_title(GTK_WINDOW(box), title);
+    if (buttons == GTK_BUTTONS_YES_NO) {
+        gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
+    }
+    const gint response = gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+    return response;
 }

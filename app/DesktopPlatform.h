@@ -1,7 +1,11 @@
 // The devices and services the desktop program gives the game: the frame
 // buffer drawn through the main window, SDL sound effects, FluidSynth music,
-// a real sleep and the name-entry dialog.
+// a real sleep, the name-entry dialog and message boxes.
 #pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
 
 #include "devices/Platform.h"
 
@@ -17,7 +21,20 @@ public:
     CMusic* CreateMusic() override;
     void Sleep(uint32_t ms) override;
     int32_t RunGameOverDialog(HWND owner) override;
+    void ShowMessage(HWND owner, const char* text) override;
+
+    // A modal message box over `owner` with the caption `title`; returns the
+    // button's response.
+    gint RunMessageBox(GtkWidget* owner, GtkMessageType type, GtkButtonsType buttons,
+                       const char* title, const char* text);
+    // From now on no dialog or message box opens (the program is ending).
+    void RefuseDialogs() { refusing = true; }
+    // One line saying why the devices' set-up failed, for the start-up
+    // failure box: the file that could not be loaded, or the step.
+    const std::string& SetupFailure() const { return setupFailure; }
 
 private:
     CPresenter* presenter;
+    bool refusing = false;
+    std::string setupFailure;
 };

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <new>
 
 namespace {
@@ -18,6 +20,19 @@ constexpr int32_t kMaxSlots = 4096;
 // Steps in a row that render no frame before the sequencer gives up.
 constexpr int32_t kMaxIdleSteps = 1 << 20;
 
+// Where Debian installs General MIDI SoundFonts, in the order they are
+// tried: the one the music was made with (timgm6mb-soundfont), the
+// distribution's default (the default-GM alternative), then others.
+const char* const kSoundFontPlaces[] = {
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf3/default-GM.sf3",
+};
+
+// Why the music cannot start when the synthesiser itself cannot be made.
+constexpr const char* kNoSynthText = "音楽を鳴らせません";
+
 // Music-time units that pass per output frame at a tempo.
 double UnitsPerFrame(uint32_t tempo) {
     return kMusicTimePerQuarter * 1e6 / (double(tempo) * CAudioMixer::kRate);
@@ -25,7 +40,12 @@ double UnitsPerFrame(uint32_t tempo) {
 
 }  // namespace
 
-CFluidSynthMusic::CFluidSynthMusic() : soundFont(kDefaultSoundFont) {}
+CFluidSynthMusic::CFluidSynthMusic() {
+    const char* chosen = std::getenv(kSoundFontVariable);
+    if (chosen != nullptr) {
+        soundFont = chosen;
+    }
+}
 
 CFluidSynthMusic::CFluidSynthMusic(std::string path) : soundFont(std::move(path)) {}
 
@@ -57,6 +77,7 @@ bool CFluidSynthMusic::Init(HWND, void* soundDevice) {
         }
         settings = new_fluid_settings();
         if (settings == nullptr) {
+            NoteFailure(kNoSynthText);
             return false;
         }
         fluid_settings_setnum(settings, "synth.sample-rate", CAudioMixer::kRate);
@@ -65,9 +86,10 @@ bool CFluidSynthMusic::Init(HWND, void* soundDevice) {
         fluid_settings_setint(settings, "synth.threadsafe-api", 0);
         synth = new_fluid_synth(settings);
         if (synth == nullptr) {
+            NoteFailure(kNoSynthText);
             return false;
         }
-        if (fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
+        if (!LoadSoundFont()) {
             delete_fluid_synth(synth);
             synth = nullptr;
             return false;
@@ -91,6 +113,36 @@ bool CFluidSynthMusic::Init(HWND, void* soundDevice) {
         mixer->SetMusicSource(this);
     }
     return true;
+}
+
+bool CFluidSynthMusic::LoadSoundFont() {
+    if (!soundFont.empty()) {
+        if (fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
+            NoteUnloadable(soundFont);
+            return false;
+        }
+        return true;
+    }
+    const char* unloadable = nullptr;
+    for (const char* place : kSoundFontPlaces) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(place, error)) {
+            continue;
+        }
+        if (fluid_synth_sfload(synth, place, 1) != FLUID_FAILED) {
+            soundFont = place;
+            return true;
+        }
+        if (unloadable == nullptr) {
+            unloadable = place;
+        }
+    }
+    if (unloadable != nullptr) {
+        NoteUnloadable(unloadable);
+    } else {
+        NoteFailure("SoundFont がありません（timgm6mb-soundfont パッケージを入れてください）");
+    }
+    return false;
 }
 
 void CFluidSynthMusic::OnMixerGone() {
@@ -131,6 +183,7 @@ bool CFluidSynthMusic::Load(const char* path, int32_t slot) {
     // The file is read outside the lock; the music goes on meanwhile.
     std::unique_ptr<MidiPiece> piece(new (std::nothrow) MidiPiece);
     if (piece == nullptr || !LoadMidiFile(path, piece.get())) {
+        NoteUnloadable(path);
         return false;
     }
     guard.lock();
