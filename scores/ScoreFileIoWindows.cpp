@@ -15,16 +15,18 @@ bool IsMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// What is at the path: INVALID_FILE_ATTRIBUTES when nothing (or when it
-// cannot be told; `missing` says which).
-DWORD AttributesOf(const std::string& path, bool* missing) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    *missing = attributes == INVALID_FILE_ATTRIBUTES && IsMissing(GetLastError());
-    return attributes;
-}
+enum PathKind {
+    PATH_MISSING,  // nothing there
+    PATH_FILE,     // a plain file
+    PATH_OTHER,    // anything else, or something that cannot be looked at
+};
 
-bool IsPlainFile(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & kNotAFile) == 0;
+PathKind KindOf(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return IsMissing(GetLastError()) ? PATH_MISSING : PATH_OTHER;
+    }
+    return (attributes & kNotAFile) == 0 ? PATH_FILE : PATH_OTHER;
 }
 
 bool IsFolder(const std::string& path) {
@@ -48,13 +50,13 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 }  // namespace
 
 FileReadResult ReadRegularFile(const std::string& path, std::string& bytes, size_t maxBytes) {
-    bool missing = false;
-    const DWORD attributes = AttributesOf(path, &missing);
-    if (missing) {
-        return FILE_READ_MISSING;
-    }
-    if (!IsPlainFile(attributes)) {
-        return FILE_READ_REFUSED;
+    switch (KindOf(path)) {
+        case PATH_MISSING:
+            return FILE_READ_MISSING;
+        case PATH_OTHER:
+            return FILE_READ_REFUSED;
+        default:
+            break;
     }
     HANDLE file =
         CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -80,21 +82,18 @@ FileReadResult ReadRegularFile(const std::string& path, std::string& bytes, size
 }
 
 bool PathIsFree(const std::string& path) {
-    bool missing = false;
-    AttributesOf(path, &missing);
-    return missing;
+    return KindOf(path) == PATH_MISSING;
 }
 
 bool RemoveRegularFile(const std::string& path) {
-    bool missing = false;
-    const DWORD attributes = AttributesOf(path, &missing);
-    if (missing) {
-        return true;
+    switch (KindOf(path)) {
+        case PATH_MISSING:
+            return true;
+        case PATH_FILE:
+            return DeleteFileA(path.c_str()) || IsMissing(GetLastError());
+        default:
+            return false;
     }
-    if (!IsPlainFile(attributes)) {
-        return false;
-    }
-    return DeleteFileA(path.c_str()) || IsMissing(GetLastError());
 }
 
 bool CreateNewFile(const std::string& path, const std::string& bytes, bool text) {
@@ -122,9 +121,7 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, bool text)
 }
 
 bool PutFileInPlace(const std::string& from, const std::string& to) {
-    bool missing = false;
-    const DWORD attributes = AttributesOf(to, &missing);
-    if (!missing && !IsPlainFile(attributes)) {
+    if (KindOf(to) == PATH_OTHER) {
         return false;
     }
     return MoveFileExA(from.c_str(), to.c_str(),
