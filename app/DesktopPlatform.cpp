@@ -28,12 +28,14 @@ CMusic* CDesktopPlatform::CreateMusic() {
 // A plain sleep: the screen wipes hold the program, and window events wait
 // until they are over.
 void CDesktopPlatform::Sleep(uint32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (!ending) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
 }
 
 // The window handles the game holds are the main GtkWindow.
 int32_t CDesktopPlatform::RunGameOverDialog(HWND owner) {
-    if (refusing) {
+    if (ending) {
         return 0;
     }
     return ::RunGameOverDialog(reinterpret_cast<GtkWindow*>(owner));
@@ -46,7 +48,7 @@ void CDesktopPlatform::ShowMessage(HWND owner, const char* text) {
 
 gint CDesktopPlatform::RunMessageBox(GtkWidget* owner, GtkMessageType type, GtkButtonsType buttons,
                                      const char* title, const char* text) {
-    if (refusing) {
+    if (ending) {
         return GTK_RESPONSE_NONE;
     }
     GtkWidget* box = gtk_message_dialog_new(owner != nullptr ? GTK_WINDOW(owner) : nullptr,

@@ -27,14 +27,15 @@ public:
     // button's response.
     gint RunMessageBox(GtkWidget* owner, GtkMessageType type, GtkButtonsType buttons,
                        const char* title, const char* text);
-    // From now on no dialog or message box opens (the program is ending).
-    void RefuseDialogs() { refusing = true; }
+    // The program is ending: from now on no dialog or message box opens and
+    // the screen wipes do not wait.
+    void BeginEnding() { ending = true; }
     // One line saying why the devices' set-up failed, for the start-up
     // failure box: the file that could not be loaded, or the step.
     const std::string& SetupFailure() const { return setupFailure; }
 
 private:
     CPresenter* presenter;
-    bool refusing = false;
+    bool ending = false;
     std::string setupFailure;
 };

@@ -300,7 +300,7 @@ gboolean CShell::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
 // opens, and the frame loop ends as soon as the tick that opened it returns.
 gboolean CShell::OnQuitSignal(gpointer self) {
     auto* shell = static_cast<CShell*>(self);
-    shell->platform.RefuseDialogs();
+    shell->platform.BeginEnding();
     if (shell->modalLevel == 0) {
         shell->EndProgram();
         return G_SOURCE_CONTINUE;
