@@ -6,34 +6,42 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <csignal>
+#include <cstdio>
 #include <ctime>
 #include <new>
+#include <string>
 
 #include "app/GameFolders.h"
 #include "app/WindowFacts.h"
 #include "game/Game.h"
 #include "resources/GameResources.h"
+#include "scores/ScoreTable.h"
 #include "scores/GtkDialogs.h"
 
 namespace {
 
-// A modal message box over `owner`; returns the button's response. The
-// buttons carry the game's own words, whatever the desktop's language.
-gint RunMessageBox(GtkWidget* owner, GtkMessageType type, GtkButtonsType buttons, const char* title,
-                   const char* text) {
-    GtkWidget* box = gtk_message_dialog_new(owner != nullptr ? GTK_WINDOW(owner) : nullptr,
-                                            GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text);
-    gtk_window_set_title(GTK_WINDOW(box), title);
-    if (buttons == GTK_BUTTONS_YES_NO) {
-        gtk_dialog_add_buttons(GTK_DIALOG(box), "はい", GTK_RESPONSE_YES, "いいえ", GTK_RESPONSE_NO,
-                               nullptr);
-        gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
-    } else {
-        gtk_dialog_add_button(GTK_DIALOG(box), "OK", GTK_RESPONSE_OK);
+// The signals that end the program as its close box does.
+constexpr int kQuitSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Says on standard error why the program could not start.
+void SayStartupFailure(const std::string& why) {
+    std::fputs(StartupFailureLine(why).c_str(), stderr);
+    std::fflush(stderr);
+}
+
+// Closes every window of the program's but `keep`, as their close boxes
+// would: dialogs end unanswered.
+void CloseWindowsBut(GtkWidget* keep) {
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* item = windows; item != nullptr; item = item->next) {
+        GtkWindow* other = GTK_WINDOW(item->data);
+        if (GTK_WIDGET(other) != keep && gtk_window_get_window_type(other) == GTK_WINDOW_TOPLEVEL &&
+            gtk_widget_get_visible(GTK_WIDGET(other))) {
+            gtk_window_close(other);
+        }
     }
-    const gint response = gtk_dialog_run(GTK_DIALOG(box));
-    gtk_widget_destroy(box);
-    return response;
+    g_list_free(windows);
 }
 
 GdkPixbuf* LoadPixbuf(const char* path) {
@@ -72,6 +80,12 @@ bool IsMenuKey(const GdkEventKey* event) {
 CShell::CShell() : presenter(kClientWidth, kClientHeight), platform(&presenter) {}
 
 CShell::~CShell() {
+    for (guint source : signalSources) {
+        g_source_remove(source);
+    }
+    if (closeTimer != 0) {
+        g_source_remove(closeTimer);
+    }
     delete game;
     if (window != nullptr) {
         gtk_widget_destroy(window);
@@ -93,11 +107,18 @@ int CShell::Run() {
     const SGameFolders folders = FindGameFolders(
         OwnProgramPath(), [](const char* name) -> const char* { return std::getenv(name); });
     platform.SetDataFolder(folders.data);
+    SetScoreFolder(folders.scores);
     // The window's class, as the window system sees it.
     g_set_prgname(kWindowClass);
     gdk_set_program_class(kWindowClass);
     if (!gtk_init_check(nullptr, nullptr)) {
-        return 1;  // no display to show the game on
+        const char* display = g_getenv("DISPLAY");
+        SayStartupFailure(std::string("画面に接続できません（DISPLAY=") +
+                          (display != nullptr ? display : "") + "）");
+        return 1;
+    }
+    for (int signal : kQuitSignals) {
+        signalSources.push_back(g_unix_signal_add(signal, G_SOURCE_FUNC(OnQuitSignal), this));
     }
     // The tick's wake-up: a timer on the same clock as g_get_monotonic_time,
     // exact to the microsecond where the loop's own timeouts are whole
@@ -112,11 +133,18 @@ int CShell::Run() {
     CreateMainWindow();
     running = true;
 
+    int status = 0;
     game = new (std::nothrow) CGame(&platform);
     if (game == nullptr ||
         !game->Init(reinterpret_cast<HWND>(window), kClientWidth, kClientHeight)) {
+        // The box and standard error name what failed.
+        status = 1;
+        const std::string why = platform.SetupFailure();
+        SayStartupFailure(why);
         CModalScope modal(modalLevel);
-        RunMessageBox(window, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, "", "初期化に失敗しました");
+        const std::string text = std::string(kStartupFailedText) + "\n" + why;
+        platform.RunMessageBox(window, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, kWindowTitle,
+                               text.c_str());
         EndProgram();
     }
 
@@ -125,7 +153,7 @@ int CShell::Run() {
     // The game goes before the presenter its drawing device shows frames with.
     delete game;
     game = nullptr;
-    return 0;
+    return status;
 }
 
 void CShell::CreateMainWindow() {
@@ -202,15 +230,16 @@ void CShell::ShowHighScores() {
 
 void CShell::AskToExit() {
     CModalScope modal(modalLevel);
-    if (RunMessageBox(window, GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "終了", "終了しますか？") ==
-        GTK_RESPONSE_YES) {
+    if (platform.RunMessageBox(window, GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "終了",
+                               "終了しますか？") == GTK_RESPONSE_YES) {
         EndProgram();
     }
 }
 
 void CShell::ShowVersion() {
     CModalScope modal(modalLevel);
-    RunMessageBox(window, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, kVersionCaption, kVersionText);
+    platform.RunMessageBox(window, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK, kVersionCaption,
+                           kVersionText);
 }
 
 bool CShell::DispatchPending() {
@@ -271,6 +300,30 @@ gboolean CShell::OnDelete(GtkWidget*, GdkEvent*, gpointer self) {
         shell->EndProgram();
     }
     return TRUE;
+}
+
+// SIGINT, SIGTERM and SIGHUP end the program as the close box does, also
+// while a dialog or message box is open: it closes unanswered, no other
+// opens, and the frame loop ends as soon as the tick that opened it returns.
+gboolean CShell::OnQuitSignal(gpointer self) {
+    auto* shell = static_cast<CShell*>(self);
+    shell->platform.BeginEnding();
+    if (shell->modalLevel == 0) {
+        shell->EndProgram();
+        return G_SOURCE_CONTINUE;
+    }
+    shell->running = false;
+    CloseWindowsBut(shell->window);
+    // Whatever opens after this, as the list from the name entry may, is
+    // closed in turn.
+    if (shell->closeTimer == 0) {
+        shell->closeTimer = g_timeout_add(100, G_SOURCE_FUNC(+[](gpointer data) {
+                                              CloseWindowsBut(static_cast<CShell*>(data)->window);
+                                              return G_SOURCE_CONTINUE;
+                                          }),
+                                          shell);
+    }
+    return G_SOURCE_CONTINUE;
 }
 
 void CShell::OnDestroy(GtkWidget*, gpointer self) {

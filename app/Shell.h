@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "app/DesktopPlatform.h"
 #include "app/FrameLoop.h"
@@ -26,8 +27,9 @@ public:
     void SetTickObserver(std::function<void(const CGame&)> observer) {
         tickObserver = std::move(observer);
     }
-    // Opens the window, runs the game until the window goes, then takes the
-    // game down. Returns the process's exit status.
+    // Opens the window, runs the game until the window goes (or SIGINT,
+    // SIGTERM or SIGHUP comes), then takes the game down. Returns the
+    // process's exit status: 0, or 1 when the program could not start.
     int Run();
 
 private:
@@ -45,6 +47,7 @@ private:
     void Tick() override;
     void Wait(uint32_t ms) override;
 
+    static gboolean OnQuitSignal(gpointer self);
     static gboolean OnDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
     static void OnDestroy(GtkWidget* widget, gpointer self);
     static gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
@@ -69,6 +72,10 @@ private:
     // Wakes the loop when the next tick is due: a timer and its source.
     int wakeTimer = -1;
     GSource* wakeSource = nullptr;
+    // The signal watches, and the timer that closes dialogs once a signal
+    // has come.
+    std::vector<guint> signalSources;
+    guint closeTimer = 0;
     bool running = false;
     int modalLevel = 0;
     std::function<void(const CGame&)> tickObserver;

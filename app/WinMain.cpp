@@ -6,6 +6,7 @@
 #include <mmsystem.h>
 // clang-format on
 
+#include <cstdio>
 #include <new>
 #include <string>
 
@@ -25,6 +26,15 @@ CWinPlatform g_platform;
 // The window shows its texts through the code page 932 functions.
 std::string Text(const char* utf8) {
     return Utf8ToCp932(utf8);
+}
+
+// The start-up failure box, captioned with the game's title, with a second
+// line naming what failed; the same goes to standard error.
+void SayStartupFailure(HWND window, const std::string& why) {
+    std::fputs(StartupFailureLine(why).c_str(), stderr);
+    std::fflush(stderr);
+    MessageBoxA(window, Text((std::string(kStartupFailedText) + "\n" + why).c_str()).c_str(),
+                Text(kWindowTitle).c_str(), MB_OK);
 }
 
 void AskExit(HWND window) {
@@ -146,7 +156,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
                                   WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, 0, kClientWidth,
                                   kClientHeight, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
-        MessageBoxA(nullptr, Text("初期化に失敗しました").c_str(), "", MB_OK);
+        SayStartupFailure(nullptr, "ウィンドウを作れません");
         timeEndPeriod(1);
         return 1;
     }
@@ -162,9 +172,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     ShowWindow(window, showCommand);
     UpdateWindow(window);
 
+    bool started = true;
     g_game = new (std::nothrow) CGame(&g_platform);
     if (g_game == nullptr || !g_game->Init(window, kClientWidth, kClientHeight)) {
-        MessageBoxA(window, Text("初期化に失敗しました").c_str(), "", MB_OK);
+        started = false;
+        SayStartupFailure(window, g_platform.SetupFailure());
         DestroyWindow(window);
     }
 
@@ -175,5 +187,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     delete g_game;
     g_game = nullptr;
     timeEndPeriod(1);
-    return static_cast<int>(result);
+    return started ? static_cast<int>(result) : 1;
 }

@@ -1,6 +1,9 @@
 // What the game gets from the Windows program: DirectDraw, DirectSound and
-// DirectMusic devices, the thread's sleep and the name-entry dialog.
+// DirectMusic devices, the thread's sleep, the name-entry dialog and message
+// boxes.
 #pragma once
+
+#include <string>
 
 #include "devices/Platform.h"
 
@@ -11,4 +14,12 @@ public:
     CMusic* CreateMusic() override;
     void Sleep(uint32_t ms) override;
     int32_t RunGameOverDialog(HWND owner) override;
+    void ShowMessage(HWND owner, const char* text) override;
+
+    // One line saying why the devices' set-up failed, for the start-up
+    // failure box: the file that could not be loaded, or the step.
+    const std::string& SetupFailure() const { return setupFailure; }
+
+private:
+    std::string setupFailure;
 };

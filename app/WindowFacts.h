@@ -1,8 +1,10 @@
 // What every form of the program shows the same way: the window's title and
-// class, where it opens, the size of its picture and the version text.
+// class, where it opens, the size of its picture, the version text and the
+// start-up failure box.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 constexpr const char* kWindowTitle = "ミルトとナナ";
 constexpr const char* kWindowClass = "CWindow";
@@ -18,3 +20,14 @@ constexpr const char* kVersionText =
     "ミルトとナナ ver1.0\n"
     "\n"
     "絵・音・プログラム：ミルトとナナ制作室";
+
+// The start-up failure box; a second line names what failed.
+constexpr const char* kStartupFailedText = "初期化に失敗しました";
+// The same, as one line for standard error.
+inline std::string StartupFailureLine(const std::string& why) {
+    return std::string("miruto-nana: ") + kStartupFailedText + ": " + why + "\n";
+}
+// What failed, when no device says more precisely: the step of the set-up.
+constexpr const char* kGraphicsStepText = "画面を用意できません";
+constexpr const char* kSoundStepText = "効果音を用意できません";
+constexpr const char* kMusicStepText = "音楽を用意できません";

@@ -163,7 +163,11 @@ bool CDMMusic::Load(const char* path, int32_t slot) {
         return true;
     }
     slots[slot] = LoadSegment(path);
-    return slots[slot] != nullptr;
+    if (slots[slot] == nullptr) {
+        NoteUnloadable(path);
+        return false;
+    }
+    return true;
 }
 
 void CDMMusic::SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) {

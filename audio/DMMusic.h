@@ -4,6 +4,7 @@
 #pragma once
 
 // clang-format off
+#include "audio/FailureNote.h"
 #include "devices/Music.h"
 #include <mmsystem.h>
 #include <mmreg.h>
@@ -14,7 +15,7 @@
 // operations it shares with the first, so it adds none here.
 struct IDirectMusicPerformance2 : public IDirectMusicPerformance {};
 
-class CDMMusic : public CMusic {
+class CDMMusic : public CMusic, public CFailureNote {
 public:
     CDMMusic();
     ~CDMMusic() override;

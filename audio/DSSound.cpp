@@ -74,6 +74,7 @@ bool CDSSound::LoadWave(const char* path, int32_t slot) {
         return false;
     }
     if (FAILED(g_waveFile.Open(path))) {
+        NoteUnloadable(path);
         return false;
     }
     DWORD size = g_waveFile.dataChunk.cksize;
@@ -92,6 +93,7 @@ bool CDSSound::LoadWave(const char* path, int32_t slot) {
                                               &slots[slot], nullptr))) {
         slots[slot] = nullptr;
         g_waveFile.Close();
+        NoteUnloadable(path);
         return false;
     }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 // clang-format off
+#include "audio/FailureNote.h"
 #include "devices/Sound.h"
 // Under WIN32_LEAN_AND_MEAN the wave format types come from these.
 #include <mmsystem.h>
@@ -10,7 +11,7 @@
 #include <dsound.h>
 // clang-format on
 
-class CDSSound : public CSound {
+class CDSSound : public CSound, public CFailureNote {
 public:
     CDSSound();
     ~CDSSound() override;

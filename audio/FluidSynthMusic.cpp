@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <new>
 
 #include "audio/DataFolder.h"
@@ -24,9 +26,27 @@ constexpr int32_t kMaxIdleSteps = 1 << 20;
 // count as that frame.
 constexpr double kFrameSlack = 1e-4;
 
+// Where Debian installs General MIDI SoundFonts, in the order they are
+// tried: the one the music was made with (timgm6mb-soundfont), the
+// distribution's default (the default-GM alternative), then others.
+const char* const kSoundFontPlaces[] = {
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf3/default-GM.sf3",
+};
+
+// Why the music cannot start when the synthesiser itself cannot be made.
+constexpr const char* kNoSynthText = "音楽を鳴らせません";
+
 }  // namespace
 
-CFluidSynthMusic::CFluidSynthMusic() : soundFont(kDefaultSoundFont) {}
+CFluidSynthMusic::CFluidSynthMusic() {
+    const char* chosen = std::getenv(kSoundFontVariable);
+    if (chosen != nullptr) {
+        soundFont = chosen;
+    }
+}
 
 CFluidSynthMusic::CFluidSynthMusic(std::string path) : soundFont(std::move(path)) {}
 
@@ -58,6 +78,7 @@ bool CFluidSynthMusic::Init(HWND, void* soundDevice) {
         }
         settings = new_fluid_settings();
         if (settings == nullptr) {
+            NoteFailure(kNoSynthText);
             return false;
         }
         fluid_settings_setnum(settings, "synth.sample-rate", CAudioMixer::kRate);
@@ -66,9 +87,10 @@ bool CFluidSynthMusic::Init(HWND, void* soundDevice) {
         fluid_settings_setint(settings, "synth.threadsafe-api", 0);
         synth = new_fluid_synth(settings);
         if (synth == nullptr) {
+            NoteFailure(kNoSynthText);
             return false;
         }
-        if (fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
+        if (!LoadSoundFont()) {
             delete_fluid_synth(synth);
             synth = nullptr;
             return false;
@@ -92,6 +114,36 @@ bool CFluidSynthMusic::Init(HWND, void* soundDevice) {
         mixer->SetMusicSource(this);
     }
     return true;
+}
+
+bool CFluidSynthMusic::LoadSoundFont() {
+    if (!soundFont.empty()) {
+        if (fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
+            NoteUnloadable(soundFont);
+            return false;
+        }
+        return true;
+    }
+    const char* unloadable = nullptr;
+    for (const char* place : kSoundFontPlaces) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(place, error)) {
+            continue;
+        }
+        if (fluid_synth_sfload(synth, place, 1) != FLUID_FAILED) {
+            soundFont = place;
+            return true;
+        }
+        if (unloadable == nullptr) {
+            unloadable = place;
+        }
+    }
+    if (unloadable != nullptr) {
+        NoteUnloadable(unloadable);
+    } else {
+        NoteFailure("SoundFont がありません（timgm6mb-soundfont パッケージを入れてください）");
+    }
+    return false;
 }
 
 void CFluidSynthMusic::OnMixerGone() {
@@ -133,6 +185,7 @@ bool CFluidSynthMusic::Load(const char* path, int32_t slot) {
     std::unique_ptr<MidiPiece> piece(new (std::nothrow) MidiPiece);
     const std::string file = InDataFolder(dataFolder, path);
     if (piece == nullptr || !LoadMidiFile(file.c_str(), piece.get())) {
+        NoteUnloadable(file);
         return false;
     }
     guard.lock();

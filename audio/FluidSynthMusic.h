@@ -13,21 +13,24 @@
 #include <vector>
 
 #include "audio/AudioMixer.h"
+#include "audio/FailureNote.h"
 #include "audio/MidiFile.h"
 #include "devices/Music.h"
 
 struct _fluid_hashtable_t;
 struct _fluid_synth_t;
 
-class CFluidSynthMusic : public CMusic, public CMixerSource {
+class CFluidSynthMusic : public CMusic, public CMixerSource, public CFailureNote {
 public:
-    // The General MIDI SoundFont the player uses.
-    static constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    // Names the General MIDI SoundFont to use instead of the usual places.
+    static constexpr const char* kSoundFontVariable = "MIRUTO_NANA_SOUNDFONT";
     // The loop ends this many music-time units before the piece's end.
     static constexpr int32_t kLoopEndMargin = 250;
 
+    // A player that uses the SoundFont the variable names, or else the first
+    // of the usual places that loads.
     CFluidSynthMusic();
-    // A player that uses another SoundFont file.
+    // A player that uses this SoundFont file.
     explicit CFluidSynthMusic(std::string soundFont);
     ~CFluidSynthMusic() override;
     CFluidSynthMusic(const CFluidSynthMusic&) = delete;
@@ -49,7 +52,7 @@ public:
     // an unsigned count). Loop points the piece cannot have are refused and
     // the old ones kept; the repeat count is set all the same.
     void SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) override;
-    // Starts the synthesiser with the SoundFont (false if it cannot be
+    // Starts the synthesiser with the SoundFont (false if none can be
     // loaded) and, given the effect player's device object (a CAudioMixer),
     // registers with it. Without a device the music is rendered only through
     // MixInto.
@@ -97,7 +100,10 @@ private:
     double FrameAt(int32_t time) const;
     int64_t DueFrame(int32_t time) const;
     void RenderSynth(float* stereo, int32_t frames);
+    // Loads the SoundFont into the new synthesiser; false when none loads.
+    bool LoadSoundFont();
 
+    // Empty: looked up at Init.
     std::string soundFont;
     std::string dataFolder;
     std::recursive_mutex lock;

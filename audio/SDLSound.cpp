@@ -1,7 +1,10 @@
 #include "audio/SDLSound.h"
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <new>
+#include <string>
 
 #include "audio/AudioMixer.h"
 #include "audio/DataFolder.h"
@@ -14,7 +17,13 @@ CSDLSound::~CSDLSound() {
 }
 
 bool CSDLSound::Init(HWND) {
-    return mixer != nullptr && mixer->Open();
+    // Ctrl+C and a session's end must reach the program, not stop in SDL.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (mixer == nullptr || !mixer->Open()) {
+        NoteFailure(std::string("音声を出力できません（") + SDL_GetError() + "）");
+        return false;
+    }
+    return true;
 }
 
 bool CSDLSound::LoadWave(const char* path, int32_t slot) {
@@ -23,6 +32,7 @@ bool CSDLSound::LoadWave(const char* path, int32_t slot) {
     }
     const std::string file = InDataFolder(dataFolder, path);
     if (g_waveFile.Open(file.c_str()) != kWaveOk) {
+        NoteUnloadable(file);
         return false;
     }
     // The buffer is as long as the data chunk says; only what the file
@@ -36,6 +46,7 @@ bool CSDLSound::LoadWave(const char* path, int32_t slot) {
     }
     if (effect == nullptr) {
         g_waveFile.Close();
+        NoteUnloadable(file);
         return false;
     }
     // A short read leaves the silence the buffer was filled with.

@@ -9,11 +9,12 @@
 
 #include <string>
 
+#include "audio/FailureNote.h"
 #include "devices/Sound.h"
 
 class CAudioMixer;
 
-class CSDLSound : public CSound {
+class CSDLSound : public CSound, public CFailureNote {
 public:
     CSDLSound();
     ~CSDLSound() override;
@@ -21,7 +22,8 @@ public:
     CSDLSound& operator=(const CSDLSound&) = delete;
 
     // Starts SDL's audio subsystem (the player keeps its own reference to it)
-    // and opens the output. The window is not needed.
+    // and opens the output. The window is not needed. SDL is told to leave
+    // the signals to the program.
     bool Init(HWND window) override;
     // False if the file cannot be read or its format cannot be played. Once
     // the slot has its buffer the result is true; samples the file does not

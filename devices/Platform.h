@@ -1,5 +1,6 @@
 // What the game needs from the program around it: its devices, a way to
-// sleep during the screen wipes, and the modal name-entry dialog. The desktop
+// sleep during the screen wipes, the modal name-entry dialog and a message
+// box. The desktop
 // program supplies the real ones; tests and tools supply their own.
 #pragma once
 
@@ -20,4 +21,7 @@ public:
     // Runs the name-entry dialog modally over `owner` and returns its result
     // (1 when a name was confirmed).
     virtual int32_t RunGameOverDialog(HWND owner) = 0;
+    // Shows `text` (UTF-8) in a modal message box over `owner`, captioned
+    // with the game's title, with an OK button; returns when it is closed.
+    virtual void ShowMessage(HWND owner, const char* text) = 0;
 };

@@ -43,6 +43,10 @@ constexpr int32_t kWipeTileWidth = 64;
 constexpr int32_t kWipeTileHeight = 48;
 constexpr uint32_t kWipeSleep = 5;
 
+// What the player is told when a score cannot be kept.
+constexpr const char* kScoresNotKeptText = "スコアを読み込めないため、今回は記録できません";
+constexpr const char* kScoreNotSavedText = "スコアの保存に失敗しました";
+
 // `value` lowered by `step`, but never below `bound`; a `value` already at or
 // below `bound` comes back as `bound`.
 int32_t LowerTo(int32_t value, int32_t step, int32_t bound) {
@@ -109,6 +113,7 @@ CGame::CGame(CPlatform* gamePlatform)
       balloonRise(1),
       arrowSpeed(2),
       starSpeed(2),
+      keepScores(true),
       highScores{} {}
 
 CGame::~CGame() {
@@ -439,28 +444,37 @@ void CGame::GameOverStep() {
         return;
     }
     state = STATE_GAMEOVER;
-    LoadScores();
-    if (QualifyingRank() == 0) {
+    if (!LoadScores() || QualifyingRank() == 0) {
         return;
     }
     if (!WritePlace(QualifyingRank())) {
+        platform->ShowMessage(window, kScoreNotSavedText);
         return;
     }
-    if (platform->RunGameOverDialog(window) == 1) {
-        InsertScore();
+    if (platform->RunGameOverDialog(window) == 1 && !InsertScore()) {
+        platform->ShowMessage(window, kScoreNotSavedText);
     }
     DeleteTemp();
     ReturnToTitle();
 }
 
-void CGame::LoadScores() {
-    ::LoadScores(highScores);
+bool CGame::LoadScores() {
+    if (!keepScores) {
+        SetDefaultScores(highScores);
+        return false;
+    }
+    if (::LoadScores(highScores) == SCORE_FILE_UNREADABLE) {
+        keepScores = false;
+        platform->ShowMessage(window, kScoresNotKeptText);
+        return false;
+    }
+    return true;
 }
 
 int32_t CGame::QualifyingRank() {
     return ::QualifyingRank(highScores, score);
 }
 
-void CGame::InsertScore() {
-    ::InsertScore(highScores, score);
+bool CGame::InsertScore() {
+    return ::InsertScore(highScores, score);
 }

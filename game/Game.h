@@ -64,9 +64,9 @@ private:
     void Render();
     void GameOverStep();
     void ReturnToTitle();
-    void LoadScores();
+    bool LoadScores();
     int32_t QualifyingRank();
-    void InsertScore();
+    bool InsertScore();
 
     CPlatform* platform;
     // Set once Init has succeeded; before that ticks and clicks do nothing.
@@ -92,5 +92,8 @@ private:
     int32_t balloonRise;
     int32_t arrowSpeed;
     int32_t starSpeed;
+    // Cleared for the rest of the run once the score file is found there but
+    // unreadable: it is never written over, and the player is told once.
+    bool keepScores;
     ScoreEntry highScores[5];
 };

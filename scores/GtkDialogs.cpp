@@ -116,8 +116,8 @@ int32_t RunModal(ModalRun& run, GtkWindow* owner, int32_t x, int32_t y) {
 // The name-entry dialog's state while it runs.
 struct GameOverRun : ModalRun {
     CNameEntry entry;
-    const char* tempPath = nullptr;
-    const char* scorePath = nullptr;
+    std::string tempPath;
+    std::string scorePath;
 };
 
 void OnNameChanged(GtkEditable* editable, gpointer data) {
@@ -127,9 +127,9 @@ void OnNameChanged(GtkEditable* editable, gpointer data) {
 
 void OnGameOverOk(GtkButton*, gpointer data) {
     auto* run = static_cast<GameOverRun*>(data);
-    // If the name cannot be written, the file still holds the place, which
-    // must not be stored as a name: end as if closed.
-    run->End(run->entry.Confirm(run->tempPath) ? 1 : 0);
+    // A name that cannot be written is not stored; the game says so.
+    run->entry.Confirm(run->tempPath);
+    run->End(1);
 }
 
 void OnShowList(GtkButton*, gpointer data) {
@@ -144,7 +144,8 @@ void OnListOk(GtkButton*, gpointer data) {
 
 }  // namespace
 
-int32_t RunGameOverDialog(GtkWindow* owner, const char* tempPath, const char* scorePath) {
+int32_t RunGameOverDialog(GtkWindow* owner, const std::string& tempPath,
+                          const std::string& scorePath) {
     GameOverRun run;
     run.tempPath = tempPath;
     run.scorePath = scorePath;
@@ -171,7 +172,7 @@ int32_t RunGameOverDialog(GtkWindow* owner, const char* tempPath, const char* sc
     return RunModal(run, owner, 70, 140);
 }
 
-void RunHighScoreDialog(GtkWindow* owner, const char* scorePath) {
+void RunHighScoreDialog(GtkWindow* owner, const std::string& scorePath) {
     CHighScoreList& rows = CHighScoreList::Shared();
     if (!rows.Load(scorePath)) {
         return;

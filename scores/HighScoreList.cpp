@@ -1,22 +1,26 @@
 #include "scores/HighScoreList.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "scores/Cp932.h"
 #include "scores/ScoreText.h"
 
-bool CHighScoreList::Load(const char* path) {
-    std::FILE* file = OpenScoreFile(path);
-    if (file == nullptr) {
+bool CHighScoreList::Load(const std::string& path) {
+    std::string bytes;
+    if (ReadScoreFile(path, bytes) != SCORE_FILE_READ) {
         return false;
     }
-    CScoreScanner scanner(file);
-    for (HighScoreRow& row : rows) {
-        if (!scanner.ReadRecord(row.score, row.name, sizeof row.name)) {
-            break;
-        }
+    ScoreEntry table[kScoreRows];
+    ParseScoreTable(bytes, table);
+    for (int32_t i = 0; i < kRows; ++i) {
+        HighScoreRow& row = rows[i];
+        const size_t length =
+            Cp932PrefixLength(table[i].name, sizeof table[i].name, sizeof row.name - 1);
+        std::memcpy(row.name, table[i].name, length);
+        row.name[length] = '\0';
+        row.score = table[i].score;
     }
-    std::fclose(file);
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "scores/ScoreTable.h"
+
 struct HighScoreRow {
     int32_t score = 0;
     // CP932, at most 15 bytes of text.
@@ -15,10 +17,10 @@ class CHighScoreList {
 public:
     static constexpr int32_t kRows = 5;
 
-    // Reads the score file into the rows; a row that cannot be read keeps
-    // what it held, and so does every row after it. False when there is no
-    // file (the list is then not shown).
-    bool Load(const char* path = "score.sav");
+    // Reads the score file into the rows, as the game reads its table (the
+    // names cut to 15 bytes). False when there is no file or it cannot be
+    // read (the list is then not shown); the rows keep what they held.
+    bool Load(const std::string& path = ScoreFilePath(kScoreFileName));
     // Place 1 to 5.
     const HighScoreRow& Row(int32_t place) const { return rows[place - 1]; }
     // The row's text in CP932: place, "位", the name right-aligned in 12

@@ -1,20 +1,13 @@
 #include "scores/NameEntry.h"
 
-#include <cstdio>
-
 #include "scores/Cp932.h"
 #include "scores/ScoreTable.h"
 #include "scores/ScoreText.h"
 
-bool CNameEntry::Open(const char* tempPath) {
-    std::FILE* temp = std::fopen(tempPath, "r");
-    if (temp == nullptr) {
-        return false;
-    }
+bool CNameEntry::Open(const std::string& tempPath) {
+    std::string bytes;
     int32_t value = 0;
-    bool ok = CScoreScanner(temp).ReadInt(value);
-    std::fclose(temp);
-    if (!ok) {
+    if (!ReadTempFile(tempPath, bytes) || !CScoreScanner(bytes).ReadInt(value)) {
         return false;
     }
     place = value;
@@ -30,12 +23,6 @@ void CNameEntry::SetName(const std::string& cp932) {
     name.assign(cp932, 0, Cp932PrefixLength(cp932.data(), cp932.size(), kMaxNameBytes));
 }
 
-bool CNameEntry::Confirm(const char* tempPath) {
-    std::FILE* temp = std::fopen(tempPath, "w");
-    if (temp == nullptr) {
-        return false;
-    }
-    bool ok = std::fwrite(name.data(), 1, name.size(), temp) == name.size();
-    ok = std::fclose(temp) == 0 && ok;
-    return ok;
+bool CNameEntry::Confirm(const std::string& tempPath) {
+    return WriteTempFile(tempPath, name);
 }

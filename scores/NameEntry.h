@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "scores/ScoreTable.h"
+
 class CNameEntry {
 public:
     // Room for the name in bytes of CP932 text.
@@ -14,7 +16,7 @@ public:
 
     // Reads the place; false when the file cannot be read or holds no
     // number. The name starts as "kiri".
-    bool Open(const char* tempPath = "work.temp");
+    bool Open(const std::string& tempPath = ScoreFilePath(kTempFileName));
     int32_t Place() const { return place; }
     // "N位です！" in UTF-8.
     std::string PlaceText() const;
@@ -23,9 +25,10 @@ public:
     void SetName(const std::string& cp932);
     // CP932 bytes.
     const std::string& Name() const { return name; }
-    // Replaces the place in the temporary file with the name; false when it
-    // could not be written completely (then the file must not be trusted).
-    bool Confirm(const char* tempPath = "work.temp");
+    // Replaces the place in the temporary file with the name. False when it
+    // could not be written completely; the file then no longer holds the
+    // place either, so the place is never taken for a name.
+    bool Confirm(const std::string& tempPath = ScoreFilePath(kTempFileName));
 
 private:
     int32_t place = 0;

@@ -1,12 +1,36 @@
 #include "scores/ScoreTable.h"
 
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <string>
-#include <system_error>
+#include <vector>
 
-#include "scores/ScoreText.h"
+#include "scores/Cp932.h"
+#include "scores/ScoreFileIo.h"
+
+namespace {
+
+std::string& ScoreFolder() {
+    static std::string folder;
+    return folder;
+}
+
+// Makes the score folder when one is set and it is missing.
+bool MakeScoreFolder() {
+    return ScoreFolder().empty() || MakePrivateFolder(ScoreFolder());
+}
+
+}  // namespace
+
+void SetScoreFolder(std::string folder) {
+    ScoreFolder() = std::move(folder);
+}
+
+std::string ScoreFilePath(const char* name) {
+    const std::string& folder = ScoreFolder();
+    if (folder.empty()) {
+        return name;
+    }
+    return folder.back() == '/' ? folder + name : folder + '/' + name;
+}
 
 void SetDefaultScores(ScoreEntry* table) {
     for (int32_t i = 0; i < kScoreRows; ++i) {
@@ -14,19 +38,31 @@ void SetDefaultScores(ScoreEntry* table) {
     }
 }
 
-void LoadScores(ScoreEntry* table, const char* path) {
-    std::FILE* file = OpenScoreFile(path);
-    if (file == nullptr) {
+bool ParseScoreTable(std::string_view bytes, ScoreEntry* table) {
+    std::vector<ScoreRow> rows;
+    bool whole = ReadScoreRows(bytes, kScoreRows, rows);
+    SetDefaultScores(table);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        ScoreEntry& entry = table[i];
+        const std::string& name = rows[i].name;
+        const size_t length = Cp932PrefixLength(name.data(), name.size(), sizeof entry.name - 1);
+        whole = whole && length == name.size();
+        name.copy(entry.name, length);
+        entry.name[length] = '\0';
+        entry.score = rows[i].score;
+    }
+    return whole;
+}
+
+ScoreFileState LoadScores(ScoreEntry* table, const std::string& path) {
+    std::string bytes;
+    const ScoreFileState state = ReadScoreFile(path, bytes);
+    if (state == SCORE_FILE_READ) {
+        ParseScoreTable(bytes, table);
+    } else {
         SetDefaultScores(table);
-        return;
     }
-    CScoreScanner scanner(file);
-    for (int32_t i = 0; i < kScoreRows; ++i) {
-        if (!scanner.ReadRecord(table[i].score, table[i].name, sizeof table[i].name)) {
-            break;
-        }
-    }
-    std::fclose(file);
+    return state;
 }
 
 int32_t QualifyingRank(const ScoreEntry* table, int32_t score) {
@@ -38,83 +74,70 @@ int32_t QualifyingRank(const ScoreEntry* table, int32_t score) {
     return 0;
 }
 
-void InsertScore(ScoreEntry* table, int32_t score, const char* scorePath, const char* tempPath) {
-    int32_t place = QualifyingRank(table, score);
+bool InsertScore(ScoreEntry* table, int32_t score, const std::string& scorePath,
+                 const std::string& tempPath) {
+    const int32_t place = QualifyingRank(table, score);
     if (place != 0) {
         for (int32_t i = kScoreRows - 1; i >= place; --i) {
             table[i] = table[i - 1];
         }
-        std::FILE* temp = std::fopen(tempPath, "r");
-        if (temp == nullptr) {
-            return;
+        std::string typed;
+        if (!ReadTempFile(tempPath, typed)) {
+            return false;
         }
         ScoreEntry& row = table[place - 1];
-        CScoreScanner(temp).ReadWord(row.name, sizeof row.name);
-        std::fclose(temp);
+        CScoreScanner(typed).ReadWord(row.name, sizeof row.name);
         row.score = score;
     }
-    SaveScores(table, scorePath);
+    return SaveScores(table, scorePath);
 }
 
-bool WritePlace(int32_t place, const char* tempPath) {
-    std::FILE* temp = std::fopen(tempPath, "w");
-    if (temp == nullptr) {
-        return false;
-    }
-    bool ok = std::fprintf(temp, "%d", static_cast<int>(place)) > 0;
-    ok = std::fclose(temp) == 0 && ok;
-    return ok;
+bool WriteTempFile(const std::string& path, const std::string& bytes) {
+    return RemoveRegularFile(path) && MakeScoreFolder() && CreateNewFile(path, bytes, true);
 }
 
-void DeleteTemp(const char* tempPath) {
-    std::remove(tempPath);
+bool WritePlace(int32_t place, const std::string& tempPath) {
+    return WriteTempFile(tempPath, std::to_string(place));
 }
 
-bool WriteScoreRows(const ScoreEntry* table, const char* file) {
-    std::FILE* out = std::fopen(file, "w");
-    if (out == nullptr) {
-        return false;
-    }
-    bool ok = true;
+void DeleteTemp(const std::string& tempPath) {
+    RemoveRegularFile(tempPath);
+}
+
+std::string ScoreFileText(const ScoreEntry* table) {
+    std::string text;
     for (int32_t i = 0; i < kScoreRows; ++i) {
         // An empty name would not read back as a word.
         const char* name = table[i].name[0] != '\0' ? table[i].name : kDefaultScoreName;
-        ok = std::fprintf(out, "%d %.31s\n", static_cast<int>(table[i].score), name) > 0 && ok;
+        char line[64];
+        std::snprintf(line, sizeof line, "%d %.31s\n", static_cast<int>(table[i].score), name);
+        text += line;
     }
-    ok = std::fflush(out) == 0 && ok;
-    ok = std::fclose(out) == 0 && ok;
-    return ok;
+    return text;
 }
 
-bool SaveScores(const ScoreEntry* table, const char* path) {
-    const std::string target(path);
-    const std::string pending = target + ".new";
-    std::error_code error;
-    if (!WriteScoreRows(table, pending.c_str())) {
-        std::filesystem::remove(pending, error);
+bool SaveScores(const ScoreEntry* table, const std::string& path) {
+    std::string old;
+    const ScoreFileState state = ReadScoreFile(path, old);
+    if (state == SCORE_FILE_UNREADABLE || !MakeScoreFolder()) {
         return false;
     }
-    const std::string old = target + ".old";
-    std::filesystem::rename(pending, target, error);
-    if (!error) {
-        // A copy left behind by an interrupted save is out of date now.
-        std::filesystem::remove(old, error);
-        return true;
-    }
-    // Where a rename cannot replace an existing file, move the old table
-    // aside first; LoadScores reads "<path>.old" if we stop in between.
-    std::filesystem::remove(old, error);
-    std::filesystem::rename(target, old, error);
-    if (error) {
-        std::filesystem::remove(pending, error);
+    ScoreEntry oldTable[kScoreRows];
+    const std::string kept = path + ".bad";
+    if (state == SCORE_FILE_READ && !ParseScoreTable(old, oldTable) && PathIsFree(kept) &&
+        !CreateNewFile(kept, old, false)) {
         return false;
     }
-    std::filesystem::rename(pending, target, error);
-    if (error) {
-        std::filesystem::rename(old, target, error);
-        std::filesystem::remove(pending, error);
+    const std::string pending = path + ".new";
+    if (!RemoveRegularFile(pending) || !CreateNewFile(pending, ScoreFileText(table), true)) {
         return false;
     }
-    std::filesystem::remove(old, error);
+    if (!PutFileInPlace(pending, path)) {
+        RemoveRegularFile(pending);
+        return false;
+    }
+    // A copy that an interrupted save of an earlier version left is out of
+    // date now.
+    RemoveRegularFile(path + ".old");
     return true;
 }

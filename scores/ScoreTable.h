@@ -1,9 +1,13 @@
 // The top-five table and its file "score.sav": five "%d %s" lines, first
 // place first. "work.temp" carries the earned place to the name-entry dialog
-// and the typed name back.
+// and the typed name back. Both live in the score folder.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "scores/ScoreText.h"
 
 struct ScoreEntry {
     int32_t score = 0;
@@ -14,14 +18,28 @@ struct ScoreEntry {
 constexpr int32_t kScoreRows = 5;
 // The name a row gets when there is no score file, and the dialog's preset.
 constexpr const char* kDefaultScoreName = "kiri";
+constexpr const char* kScoreFileName = "score.sav";
+constexpr const char* kTempFileName = "work.temp";
+
+// Where the score files live. Empty (the start) is the working folder;
+// another folder is made, private to the player, when a file is first
+// written into it.
+void SetScoreFolder(std::string folder);
+// The path of the score file or the temporary file in the score folder.
+std::string ScoreFilePath(const char* name);
 
 // Sets every row to 0 points and the default name.
 void SetDefaultScores(ScoreEntry* table);
 
-// Fills the table from the score file; without one, every row gets the
-// defaults. A row that cannot be read keeps what it held, and so does every
-// row after it.
-void LoadScores(ScoreEntry* table, const char* path = "score.sav");
+// Fills the table from a score file's bytes: its well-formed rows in order,
+// the default row for each one missing. True when the bytes read back whole
+// (see ReadScoreRows; a name cut to fit its row does not).
+bool ParseScoreTable(std::string_view bytes, ScoreEntry* table);
+
+// Fills the table from the score file. Without one, or with one that cannot
+// be read, every row gets the defaults; the result says which.
+ScoreFileState LoadScores(ScoreEntry* table,
+                          const std::string& path = ScoreFilePath(kScoreFileName));
 
 // The place (1 to 5) that `score` takes; 0 when it takes none. A score equal
 // to a stored one ranks above it.
@@ -29,21 +47,29 @@ int32_t QualifyingRank(const ScoreEntry* table, int32_t score);
 
 // Puts `score` into its place under the first word of the temporary file
 // (the earlier name at that place when it holds none) and rewrites the score
-// file. Without the temporary file nothing is stored.
-void InsertScore(ScoreEntry* table, int32_t score, const char* scorePath = "score.sav",
-                 const char* tempPath = "work.temp");
+// file. False when the score could not be stored: the temporary file could
+// not be read, or the save failed.
+bool InsertScore(ScoreEntry* table, int32_t score,
+                 const std::string& scorePath = ScoreFilePath(kScoreFileName),
+                 const std::string& tempPath = ScoreFilePath(kTempFileName));
+
+// Replaces the temporary file with a new one holding `bytes`. False when it
+// cannot; anything there but a regular file is left alone.
+bool WriteTempFile(const std::string& path, const std::string& bytes);
 
 // Writes the earned place to the temporary file; false when it cannot.
-bool WritePlace(int32_t place, const char* tempPath = "work.temp");
+bool WritePlace(int32_t place, const std::string& tempPath = ScoreFilePath(kTempFileName));
 
-// Removes the temporary file, if there is one.
-void DeleteTemp(const char* tempPath = "work.temp");
+// Removes the temporary file, if it is a regular file.
+void DeleteTemp(const std::string& tempPath = ScoreFilePath(kTempFileName));
 
-// Rewrites the score file from the table. The rows go to "<path>.new" first,
-// which then replaces the file, so the file always holds either the old
-// table or the new one. False when the table could not be stored.
-bool SaveScores(const ScoreEntry* table, const char* path = "score.sav");
+// The score file's text for the table.
+std::string ScoreFileText(const ScoreEntry* table);
 
-// The first half of SaveScores: writes the rows to `file` and reports
-// whether every byte reached it.
-bool WriteScoreRows(const ScoreEntry* table, const char* file);
+// Rewrites the score file from the table. The rows go to a new file
+// "<path>.new" first, which then takes the file's place, so the file always
+// holds either the old table or the new one. A file that cannot be read is
+// never written over, and the bytes of one that does not read back whole are
+// first kept in "<path>.bad" (unless a copy is there already). False when
+// the table could not be stored; the old file is then as it was.
+bool SaveScores(const ScoreEntry* table, const std::string& path = ScoreFilePath(kScoreFileName));

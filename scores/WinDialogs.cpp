@@ -55,8 +55,10 @@ INT_PTR CALLBACK GameOverDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                     entry.SetName(ControlText(dialog, IDC_NAME));
                     break;
                 case IDOK:
-                    // A name that could not be written is not stored at all.
-                    EndDialog(dialog, entry.Confirm() ? 1 : 0);
+                    // A name that cannot be written is not stored; the game
+                    // says so.
+                    entry.Confirm();
+                    EndDialog(dialog, 1);
                     break;
                 case IDC_SHOWSCORES:
                     ShowHighScores(dialog);

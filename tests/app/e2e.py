@@ -13,6 +13,7 @@ import ctypes
 import os
 import select
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -350,12 +351,15 @@ class Game:
         except subprocess.TimeoutExpired:
             raise Failure("the program did not end")
 
+    def log(self):
+        with open(self.log_path, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
     def finish(self):
         if self.alive():
             self.proc.kill()
             self.proc.wait()
-        with open(self.log_path, "rb") as f:
-            log = f.read().decode("utf-8", "replace")
+        log = self.log()
         shutil.rmtree(self.dir, ignore_errors=True)
         # Shown by CTest when the case fails.
         print("program exit status %s, output:\n%s" % (self.proc.returncode, log))
@@ -523,16 +527,63 @@ class Case:
             game.finish()
 
     def init_failure(self, display):
-        game = Game(display, self.program, self.source_dir, with_sound=False)
+        # A missing file, or a SoundFont that is not there: the box keeps the
+        # game's title and adds a line naming what failed, standard error
+        # gets the same line, and the exit status says the start failed.
+        for what, with_sound, more_env in (
+                ("sound/kyu.wav", False, None),
+                ("/nonexistent/gm.sf2", True, {"MIRUTO_NANA_SOUNDFONT": "/nonexistent/gm.sf2"})):
+            game = Game(display, self.program, self.source_dir, with_sound, env=more_env)
+            try:
+                box = game.find_box(TITLE)
+                # The box may lie over the picture; the rest stays black.
+                black = game.frame().rgb.count(b"\0\0\0")
+                check(black > 0.7 * CLIENT_W * CLIENT_H, "a frame was drawn after a failed start")
+                display.keys(box, "Return")
+                check(game.wait_exit() != 0, "a failed start ended with status 0")
+                # Without sound, a copy of the program runs from bin/.
+                path = what if what.startswith("/") else os.path.join(game.dir, "bin", what)
+                line = "miruto-nana: 初期化に失敗しました: %s を読み込めません" % path
+                check(line in game.log().splitlines(), "no line naming %s:\n%s" % (path, game.log()))
+            finally:
+                game.finish()
+        # Without a display: one line saying so, and a failed status.
+        env = dict(os.environ, ASAN_OPTIONS="detect_leaks=0")
+        env.pop("DISPLAY", None)
+        env.pop("WAYLAND_DISPLAY", None)
+        done = subprocess.run([self.program], env=env, capture_output=True, timeout=DEADLINE)
+        said = done.stderr.decode("utf-8", "replace").splitlines()
+        check(done.returncode != 0, "started without a display: status 0")
+        check(len(said) == 1 and "DISPLAY" in said[0], "without a display it said %r" % said)
+
+    def quit_signal(self, display, when, number):
+        """Sends a signal at the title (with the exit question open), in play
+        or in the name entry: the program ends as through its close box."""
+        game = Game(display, self.program, self.source_dir)
         try:
-            box = game.find_box("")
-            # The box may lie over the picture; the rest stays black.
-            black = game.frame().rgb.count(b"\0\0\0")
-            check(black > 0.7 * CLIENT_W * CLIENT_H, "a frame was drawn after a failed start")
-            display.keys(box, "Return")
-            check(game.wait_exit() == 0, "exit status")
+            if when == "title":
+                game.wait_frame("the title screen", self.is_title)
+                game.menu("f", "e")
+                game.find_box("終了")
+            else:
+                self.start_play(game)
+            if when == "name_entry":
+                wait_for("the name entry", lambda: game.find("ゲームオーバー"), timeout=90)
+            game.proc.send_signal(number)
+            check(game.wait_exit() == 0, "exit status after signal %d" % number)
+            for left in ("work.temp", "score.sav"):
+                check(not os.path.exists(os.path.join(game.dir, left)), left + " was left")
         finally:
             game.finish()
+
+    def signal_title(self, display):
+        self.quit_signal(display, "title", signal.SIGINT)
+
+    def signal_play(self, display):
+        self.quit_signal(display, "play", signal.SIGTERM)
+
+    def signal_name_entry(self, display):
+        self.quit_signal(display, "name_entry", signal.SIGHUP)
 
 
 def main():

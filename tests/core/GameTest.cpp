@@ -65,6 +65,16 @@ protected:
         });
     }
 
+    // From the title, a game left alone until its game-over tick; that
+    // tick's lines.
+    Lines PlayToGameOver() {
+        game->OnClick(320, 240);
+        EXPECT_GT(RunUntilGameEnds(1000), 0);
+        Take();
+        game->Tick();
+        return Take();
+    }
+
     // Ticks until the game leaves play; the number of ticks it took. The
     // trace then holds the last tick only.
     int RunUntilGameEnds(int limit) {
@@ -348,6 +358,40 @@ TEST_F(GameFixture, ClosingTheDialogStoresNothing) {
     game->Tick();
     EXPECT_EQ(game->State(), STATE_TITLE);
     EXPECT_FALSE(fs::exists("score.sav"));
+    EXPECT_FALSE(fs::exists("work.temp"));
+}
+
+// The player is told when a score cannot be kept: the place cannot be
+// handed to the dialog, the save fails after OK (the old table stays), or the
+// score file is there but unreadable (told once; it is never written over).
+TEST_F(GameFixture, AScoreThatCannotBeKeptIsSaid) {
+    const std::string notSaved = "message スコアの保存に失敗しました";
+    const Lines gameOver = {"draw 15 195 115 250 150 0 0", "present"};
+    Start();
+    fs::create_directory("work.temp");
+    EXPECT_EQ(PlayToGameOver(), (Lines{gameOver[0], gameOver[1], notSaved}));
+    EXPECT_EQ(game->State(), STATE_GAMEOVER);
+    fs::remove("work.temp");
+    game->OnClick(1, 1);
+
+    fs::create_directory("score.sav.new");
+    platform.answers.push_back({true, "nana"});
+    Lines over = PlayToGameOver();
+    ASSERT_GE(over.size(), 5u);
+    EXPECT_EQ(Lines(over.begin() + 2, over.begin() + 5),
+              (Lines{"dialog 1", "dialog ok nana", notSaved}));
+    EXPECT_EQ(game->State(), STATE_TITLE);
+    EXPECT_FALSE(fs::exists("score.sav"));
+    EXPECT_FALSE(fs::exists("work.temp"));
+    fs::remove("score.sav.new");
+
+    fs::create_directory("score.sav");
+    platform.answers.push_back({true, "nana"});
+    EXPECT_EQ(PlayToGameOver(), (Lines{gameOver[0], gameOver[1],
+                                       "message スコアを読み込めないため、今回は記録できません"}));
+    game->OnClick(1, 1);
+    EXPECT_EQ(PlayToGameOver(), gameOver);
+    EXPECT_TRUE(fs::is_directory("score.sav"));
     EXPECT_FALSE(fs::exists("work.temp"));
 }
 

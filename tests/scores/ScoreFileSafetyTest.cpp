@@ -1,13 +1,23 @@
-// The score file survives interrupted saves, and no file, however hostile,
-// can overrun a name.
+// The score file survives interrupted and failed saves, is never written
+// over or through what it must not be, never makes the game wait, and no
+// file, however hostile, can overrun a name.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "ScoreTestFiles.h"
 #include "scores/HighScoreList.h"
+#include "scores/NameEntry.h"
 #include "scores/ScoreTable.h"
 
 namespace {
@@ -26,8 +36,7 @@ TEST_F(ScoreFileSafetyTest, ASaveCutShortBeforeItsRenameLeavesTheOldTableWhole) 
     Load();
     table[0] = {900, "new"};
     // The save dies after writing part of its new file.
-    ASSERT_TRUE(WriteScoreRows(table, Path("score.sav.new").c_str()));
-    std::filesystem::resize_file(dir / "score.sav.new", 5);
+    WriteFile("score.sav.new", ScoreFileText(table).substr(0, 5));
     EXPECT_EQ(ReadFile("score.sav"), kRanked);
 
     // The next save goes through over the remains.
@@ -36,14 +45,125 @@ TEST_F(ScoreFileSafetyTest, ASaveCutShortBeforeItsRenameLeavesTheOldTableWhole) 
     EXPECT_FALSE(Exists("score.sav.new"));
 }
 
-TEST_F(ScoreFileSafetyTest, ASaveThatCannotWriteKeepsTheOldFile) {
+// Whatever step fails (making the new file, writing it on a full disk,
+// putting it in place), the save says so and the old file stays byte for
+// byte; so does a temporary file that cannot be written.
+TEST_F(ScoreFileSafetyTest, AFailedSaveIsReportedAndLeavesTheOldFile) {
     WriteFile("score.sav", kRanked);
     Load();
     table[0] = {900, "new"};
     std::filesystem::create_directory(dir / "score.sav.new");
     EXPECT_FALSE(SaveScores(table, Path("score.sav").c_str()));
     EXPECT_EQ(ReadFile("score.sav"), kRanked);
+    std::filesystem::remove(dir / "score.sav.new");
     EXPECT_FALSE(SaveScores(table, Path("no/such/dir/score.sav").c_str()));
+
+    // A disk that fills up after 10 bytes, in a child process.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit full = {10, 10};
+        setrlimit(RLIMIT_FSIZE, &full);
+        _exit(SaveScores(table, Path("score.sav").c_str()) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save reported success";
+    EXPECT_EQ(ReadFile("score.sav"), kRanked);
+    EXPECT_FALSE(Exists("score.sav.new"));
+
+    std::filesystem::create_directory(dir / "work.temp");
+    EXPECT_FALSE(WritePlace(1, Path("work.temp").c_str()));
+    CNameEntry entry;
+    EXPECT_FALSE(entry.Confirm(Path("work.temp").c_str()));
+    EXPECT_FALSE(InsertScore(table, 950, Path("score.sav").c_str(), Path("work.temp").c_str()));
+    EXPECT_EQ(ReadFile("score.sav"), kRanked);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "work.temp"));
+}
+
+// A score file that is there but cannot be read (a folder, a link, a file
+// this account may not read) gives the defaults and is never written over,
+// renamed or removed; nor is the copy an interrupted save left beside it.
+// The check runs a second time as an ordinary user, for the last case.
+TEST_F(ScoreFileSafetyTest, AFileThatCannotBeReadIsNeverWrittenOver) {
+    WriteFile("elsewhere", kRanked);
+    const auto makeFolder = [&] { std::filesystem::create_directory(dir / "score.sav"); };
+    const auto makeLink = [&] {
+        std::filesystem::create_symlink(dir / "elsewhere", dir / "score.sav");
+    };
+    const auto makeSecret = [&] {
+        WriteFile("score.sav", kRanked);
+        chmod(Path("score.sav").c_str(), 0);
+    };
+    std::vector<std::function<void()>> kinds = {makeFolder, makeLink};
+    if (geteuid() != 0) {
+        kinds.push_back(makeSecret);
+    }
+    for (const auto& make : kinds) {
+        std::filesystem::remove_all(dir / "score.sav");
+        make();
+        WriteFile("score.sav.old", "1 old\n");
+        const auto before = std::filesystem::symlink_status(dir / "score.sav").type();
+        table[0] = {900, "new"};
+        EXPECT_EQ(LoadScores(table, Path("score.sav").c_str()), SCORE_FILE_UNREADABLE);
+        EXPECT_EQ(table[0].score, 0);
+        EXPECT_STREQ(table[0].name, "kiri");
+        CHighScoreList list;
+        EXPECT_FALSE(list.Load(Path("score.sav").c_str()));
+
+        table[0] = {900, "new"};
+        EXPECT_FALSE(SaveScores(table, Path("score.sav").c_str()));
+        EXPECT_EQ(std::filesystem::symlink_status(dir / "score.sav").type(), before);
+        EXPECT_EQ(ReadFile("score.sav.old"), "1 old\n");
+        EXPECT_EQ(ReadFile("elsewhere"), kRanked);
+        EXPECT_FALSE(Exists("score.sav.new"));
+        EXPECT_FALSE(Exists("score.sav.bad"));
+    }
+    chmod(Path("score.sav").c_str(), 0600);
+}
+
+// A pipe under either name is never opened for reading in a way that waits
+// for a writer, nor written to, nor removed: the game goes on.
+TEST_F(ScoreFileSafetyTest, APipeUnderEitherNameNeverBlocks) {
+    ASSERT_EQ(mkfifo(Path("score.sav").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(Path("work.temp").c_str(), 0600), 0);
+    EXPECT_EQ(LoadScores(table, Path("score.sav").c_str()), SCORE_FILE_UNREADABLE);
+    CHighScoreList list;
+    EXPECT_FALSE(list.Load(Path("score.sav").c_str()));
+    EXPECT_FALSE(SaveScores(table, Path("score.sav").c_str()));
+
+    CNameEntry entry;
+    EXPECT_FALSE(entry.Open(Path("work.temp").c_str()));
+    EXPECT_FALSE(WritePlace(2, Path("work.temp").c_str()));
+    EXPECT_FALSE(entry.Confirm(Path("work.temp").c_str()));
+    EXPECT_FALSE(InsertScore(table, 5, Path("other.sav").c_str(), Path("work.temp").c_str()));
+    DeleteTemp(Path("work.temp").c_str());
+    EXPECT_EQ(std::filesystem::status(dir / "score.sav").type(), std::filesystem::file_type::fifo);
+    EXPECT_EQ(std::filesystem::status(dir / "work.temp").type(), std::filesystem::file_type::fifo);
+}
+
+// A link planted under any name the save writes (the temporary file, the
+// new table, the kept copy of a damaged one) never carries a write to the
+// file it points at.
+TEST_F(ScoreFileSafetyTest, WritesNeverFollowALink) {
+    WriteFile("victim", "precious");
+    for (const char* name : {"work.temp", "score.sav.new", "score.sav.bad"}) {
+        std::filesystem::create_symlink(dir / "victim", dir / name);
+    }
+    EXPECT_FALSE(WritePlace(1, Path("work.temp").c_str()));
+    CNameEntry entry;
+    EXPECT_FALSE(entry.Confirm(Path("work.temp").c_str()));
+    WriteFile("score.sav", "xx B\n" + std::string(kRanked));
+    Load();
+    EXPECT_FALSE(SaveScores(table, Path("score.sav").c_str()));
+
+    std::filesystem::remove(dir / "score.sav.new");
+    EXPECT_TRUE(SaveScores(table, Path("score.sav").c_str()));
+    EXPECT_EQ(ReadFile("score.sav"), kRanked);
+    EXPECT_EQ(ReadFile("victim"), "precious");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "work.temp"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "score.sav.bad"));
 }
 
 TEST_F(ScoreFileSafetyTest, ATableMovedAsideByAnInterruptedSaveIsStillFound) {
@@ -124,8 +244,8 @@ TEST_F(ScoreFileSafetyTest, GarbageNeverOverrunsANameAndSavesReadBack) {
             ASSERT_LT(std::strlen(list.Row(i + 1).name), sizeof list.Row(i + 1).name);
             list.RowText(i + 1);
         }
-        InsertScore(table, static_cast<int32_t>(random()), Path("score.sav").c_str(),
-                    Path("work.temp").c_str());
+        ASSERT_TRUE(InsertScore(table, static_cast<int32_t>(random()), Path("score.sav").c_str(),
+                                Path("work.temp").c_str()));
         // Whatever went in, the file reads back as the same five rows.
         ScoreEntry again[kScoreRows];
         LoadScores(again, Path("score.sav").c_str());

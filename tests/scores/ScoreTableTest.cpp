@@ -1,4 +1,7 @@
 // Ranking, inserting and reading back the top five.
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <string>
 
 #include "ScoreTestFiles.h"
@@ -11,9 +14,9 @@ protected:
     // Stores five rows as the game would write them.
     void Store(const std::string& rows) { WriteFile("score.sav", rows); }
     void Load() { LoadScores(table, Path("score.sav").c_str()); }
-    void Insert(int32_t score, const std::string& typed) {
+    bool Insert(int32_t score, const std::string& typed) {
         WriteFile("work.temp", typed);
-        InsertScore(table, score, Path("score.sav").c_str(), Path("work.temp").c_str());
+        return InsertScore(table, score, Path("score.sav").c_str(), Path("work.temp").c_str());
     }
 
     ScoreEntry table[kScoreRows];
@@ -88,7 +91,7 @@ TEST_F(ScoreTableTest, ANameWithoutAWordKeepsTheNameAlreadyAtThatPlace) {
 TEST_F(ScoreTableTest, WithoutTheTemporaryFileNothingIsStored) {
     Store(kRanked);
     Load();
-    InsertScore(table, 450, Path("score.sav").c_str(), Path("work.temp").c_str());
+    EXPECT_FALSE(InsertScore(table, 450, Path("score.sav").c_str(), Path("work.temp").c_str()));
     EXPECT_EQ(ReadFile("score.sav"), kRanked);
 }
 
@@ -108,24 +111,55 @@ TEST_F(ScoreTableTest, LineEndsAndSpacingDoNotMatter) {
     }
 }
 
-TEST_F(ScoreTableTest, RowsAfterTheFirstUnreadableOneKeepWhatTheyHeld) {
-    Store(kRanked);
+// A malformed record is skipped with the rest of its line and every
+// well-formed one is kept; missing rows take the default. Before such a file
+// is first rewritten its bytes are kept in "score.sav.bad", once.
+TEST_F(ScoreTableTest, AMalformedRowIsSkippedAndTheOriginalKeptOnce) {
+    const std::string damaged = "500 ann\nxx B\n400 bob\n300 cat 7\n200 dan\n";
+    Store(damaged);
     Load();
-    Store("9 x\n8 y\n7 z\n");
-    Load();
-    ExpectRow(table[2], 7, "z");
+    ExpectRow(table[1], 400, "bob");
+    ExpectRow(table[2], 300, "cat");
     ExpectRow(table[3], 200, "dan");
-    ExpectRow(table[4], 100, "eve");
+    ExpectRow(table[4], 0, "kiri");
+    EXPECT_TRUE(Insert(450, "zed"));
+    EXPECT_EQ(ReadFile("score.sav"), "500 ann\n450 zed\n400 bob\n300 cat\n200 dan\n");
+    EXPECT_EQ(ReadFile("score.sav.bad"), damaged);
 
-    Store("9 x\n8 y\n7 z\nw 6 v 5\n4 u\n");
+    Store("9 x 8 y\n7\n6 z w 5\n-0 v\n12abc u\n4 t\n");
     Load();
-    ExpectRow(table[3], 200, "dan");
-    ExpectRow(table[4], 100, "eve");
+    ExpectRow(table[1], 8, "y");
+    ExpectRow(table[2], 6, "z");
+    ExpectRow(table[3], 0, "v");
+    ExpectRow(table[4], 4, "t");
+    EXPECT_TRUE(Insert(1, "w"));
+    EXPECT_EQ(ReadFile("score.sav.bad"), damaged);
 
-    // A number without its name still counts.
-    Store("1 a 2 b 3 c 4");
+    // A file that reads back whole, short or not, needs no copy.
+    std::filesystem::remove(dir / "score.sav.bad");
+    Store("42 ann\n");
     Load();
-    ExpectRow(table[3], 4, "dan");
+    EXPECT_TRUE(Insert(43, "bob"));
+    EXPECT_FALSE(Exists("score.sav.bad"));
+}
+
+// An installed game keeps its files in a folder of its own, made private to
+// the player when it is first written to.
+TEST_F(ScoreTableTest, TheScoreFolderIsMadePrivatelyWhenFirstWritten) {
+    const std::string folder = Path("data/miruto-nana");
+    SetScoreFolder(folder);
+    EXPECT_EQ(ScoreFilePath(kScoreFileName), folder + "/score.sav");
+    EXPECT_EQ(LoadScores(table), SCORE_FILE_NONE);
+    EXPECT_FALSE(Exists("data"));
+    EXPECT_TRUE(WritePlace(1));
+    struct stat info = {};
+    ASSERT_EQ(stat(folder.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_TRUE(WriteTempFile(ScoreFilePath(kTempFileName), "nana"));
+    EXPECT_TRUE(InsertScore(table, 5));
+    EXPECT_EQ(ReadFile("data/miruto-nana/score.sav"), "5 nana\n0 kiri\n0 kiri\n0 kiri\n0 kiri\n");
+    SetScoreFolder("");
+    EXPECT_EQ(ScoreFilePath(kScoreFileName), "score.sav");
 }
 
 TEST_F(ScoreTableTest, AShortFileAtTheFirstGameOverLeavesTheDefaultsBelow) {

@@ -6,7 +6,8 @@
 # window appears with its title, shows the title picture pixel for pixel, a
 # click starts play, Enter pauses and resumes, the menu's exit asks first,
 # the game ends and the name typed is stored in score.sav beside the .exe,
-# and Esc ends the program with status 0.
+# and Esc ends the program with status 0. Started from a folder without its
+# sound files it says which file is missing and ends with a failed status.
 #
 # Usage: run-game-e2e.sh x86|x64 ZIP SOURCE_DIR WORK_DIR WINE_STATE_DIR
 set -uo pipefail
@@ -204,32 +205,36 @@ status=$?
 ((status == 0)) || fail "the program ended with status $status"
 echo "Esc ended the program with status 0"
 
-# Without its sound files the set-up fails: one box with the message and an
-# empty caption, then the program ends normally.
+# Without its sound files the set-up fails: one box captioned with the game's
+# title whose second line names the missing file (standard error gets the
+# same line), then the program ends with a failed status.
 empty=$work/empty
 rm -rf "$empty"
 mkdir -p "$empty"
 cd "$empty" || exit 1
-"$WINELOADER" "$exe" >>"$work/game.log" 2>&1 &
+"$WINELOADER" "$exe" >"$work/failure.log" 2>&1 &
 game=$!
 find_box() {
   local id
-  for id in $(xdotool search --onlyvisible --class 'miruto-nana' 2>/dev/null); do
-    if [[ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ]]; then
+  for id in $(xdotool search --onlyvisible --name '^ミルトとナナ$' 2>/dev/null); do
+    # The main window is 640 wide; the box is not.
+    if [[ "$(xwininfo -id "$id" | awk '/Width:/ {print $2}')" != 640 ]]; then
       box=$id
       return 0
     fi
   done
   return 1
 }
-wait_for 60 find_box || fail "no failure box without sound/"
+wait_for 60 find_box || fail "no failure box captioned ミルトとナナ without sound/"
 grab
-echo "a failed set-up shows its box (no caption)"
+echo "a failed set-up shows its box, captioned with the game's title"
 xdotool windowfocus --sync "$box" 2>/dev/null
 xdotool key Return
 wait_for 20 ended || fail "the program did not end after the failure box"
 wait "$game"
 status=$?
-((status == 0)) || fail "after the failure box the program ended with status $status"
-echo "after it the program ended with status 0"
+((status != 0)) || fail "after the failure box the program ended with status 0"
+grep -q '初期化に失敗しました: .*sound.kyu\.wav を読み込めません' "$work/failure.log" ||
+  fail "standard error does not name sound/kyu.wav: $(cat "$work/failure.log")"
+echo "after it the program ended with status $status, naming the missing file"
 echo "1 passed, 0 failed"

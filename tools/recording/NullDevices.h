@@ -60,7 +60,7 @@ public:
     bool Init(HWND, void*) override { return true; }
 };
 
-// Silent, sleepless and without dialogs; the drawing device can be replaced.
+// Silent, sleepless and without dialogs or message boxes; the drawing device can be replaced.
 class CNullPlatform : public CPlatform {
 public:
     CGraphics* CreateGraphics() override { return new CNullGraphics; }
@@ -68,4 +68,5 @@ public:
     CMusic* CreateMusic() override { return new CNullMusic; }
     void Sleep(uint32_t) override {}
     int32_t RunGameOverDialog(HWND) override { return 0; }
+    void ShowMessage(HWND, const char*) override {}
 };

@@ -289,10 +289,13 @@ int32_t CRecordingPlatform::RunGameOverDialog(HWND) {
     }
     entry.SetName(Utf8ToCp932(answers.front().name));
     answers.pop_front();
-    if (!entry.Confirm()) {
-        trace->Line("dialog close");
-        return 0;
-    }
+    // As in the real dialogs, OK ends the dialog even when the name cannot
+    // be written; the game then says the score was not saved.
+    entry.Confirm();
     trace->Line("dialog ok " + entry.Name());
     return 1;
+}
+
+void CRecordingPlatform::ShowMessage(HWND, const char* text) {
+    trace->Line(std::string("message ") + text);
 }

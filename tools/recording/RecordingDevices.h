@@ -1,6 +1,6 @@
 // Devices that write down every call the game makes, one trace line each
 // (CTrace): sheets made and loaded, sprites drawn, fills and presents, sound
-// and music calls, sleeps and the name entry's answers. What the trace does
+// and music calls, sleeps, the name entry's answers and message boxes. What the trace does
 // not show (devices destroyed, blits, image loads) goes to its notes. The
 // tests read the lines back; the replay tool prints them. A recording drawing
 // device can also pass every call on to a real one, and keeps the sprites it
@@ -137,8 +137,8 @@ private:
 };
 
 // The program around the game, scripted: devices that record, sleeps that
-// only write down how long they would have been, and a name-entry dialog
-// answered from a queue.
+// only write down how long they would have been, a name-entry dialog
+// answered from a queue, and message boxes written down as they are shown.
 class CRecordingPlatform : public CPlatform {
 public:
     struct Answer {
@@ -152,6 +152,7 @@ public:
     CMusic* CreateMusic() override;
     void Sleep(uint32_t ms) override;
     int32_t RunGameOverDialog(HWND owner) override;
+    void ShowMessage(HWND owner, const char* text) override;
 
     FailureSet failures;
     std::deque<Answer> answers;

@@ -1,0 +1,123 @@
+// The score files' file operations on POSIX systems (Linux, and the
+// browser's file system).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "scores/ScoreFileIo.h"
+
+namespace {
+
+constexpr int kOpenFlags = O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
+
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR) {
+            continue;
+        }
+        if (wrote <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(wrote);
+    }
+    return true;
+}
+
+bool ReadAll(int fd, std::string& bytes, size_t maxBytes) {
+    bytes.clear();
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0 || bytes.size() + static_cast<size_t>(got) > maxBytes) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        bytes.append(buffer, static_cast<size_t>(got));
+    }
+}
+
+}  // namespace
+
+FileReadResult ReadRegularFile(const std::string& path, std::string& bytes, size_t maxBytes) {
+    // Look before opening, so that opening never touches a device; then
+    // check what was opened, in case the name changed hands meanwhile. Open
+    // without waiting: a pipe would otherwise block until a writer comes.
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) {
+        return errno == ENOENT ? FILE_READ_MISSING : FILE_READ_REFUSED;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return FILE_READ_REFUSED;
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | kOpenFlags);
+    if (fd < 0) {
+        return errno == ENOENT ? FILE_READ_MISSING : FILE_READ_REFUSED;
+    }
+    const bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                    static_cast<unsigned long long>(info.st_size) <= maxBytes &&
+                    ReadAll(fd, bytes, maxBytes);
+    close(fd);
+    return ok ? FILE_READ_OK : FILE_READ_REFUSED;
+}
+
+bool PathIsFree(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) != 0 && errno == ENOENT;
+}
+
+bool RemoveRegularFile(const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) {
+        return errno == ENOENT;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return false;
+    }
+    return unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+bool CreateNewFile(const std::string& path, const std::string& bytes, bool) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | kOpenFlags, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    // A file system that cannot sync (EINVAL) has nothing more to write.
+    bool ok = WriteAll(fd, bytes) && (fsync(fd) == 0 || errno == EINVAL);
+    ok = close(fd) == 0 && ok;
+    if (!ok) {
+        unlink(path.c_str());
+    }
+    return ok;
+}
+
+bool PutFileInPlace(const std::string& from, const std::string& to) {
+    struct stat info;
+    if (lstat(to.c_str(), &info) == 0 ? !S_ISREG(info.st_mode) : errno != ENOENT) {
+        return false;
+    }
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool MakePrivateFolder(const std::string& path) {
+    struct stat info;
+    for (size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string folder = path.substr(0, end);
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST &&
+            (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))) {
+            return false;
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+    }
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
