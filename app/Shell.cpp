@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <new>
 #include <string>
@@ -16,8 +16,8 @@
 #include "app/WindowFacts.h"
 #include "game/Game.h"
 #include "resources/GameResources.h"
-#include "scores/ScoreTable.h"
 #include "scores/GtkDialogs.h"
+#include "scores/ScoreTable.h"
 
 namespace {
 

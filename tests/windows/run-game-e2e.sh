@@ -207,12 +207,15 @@ echo "Esc ended the program with status 0"
 
 # Without its sound files the set-up fails: one box captioned with the game's
 # title whose second line names the missing file (standard error gets the
-# same line), then the program ends with a failed status.
+# same line), then the program ends with a failed status. The program is
+# copied alone into an empty folder: the effect's reader would also look for
+# its file beside the program.
 empty=$work/empty
 rm -rf "$empty"
 mkdir -p "$empty"
+cp "$exe" "$empty/"
 cd "$empty" || exit 1
-"$WINELOADER" "$exe" >"$work/failure.log" 2>&1 &
+"$WINELOADER" "$empty/$(basename "$exe")" >"$work/failure.log" 2>&1 &
 game=$!
 find_box() {
   local id
