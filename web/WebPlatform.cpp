@@ -1,0 +1,31 @@
+#include "web/WebPlatform.h"
+
+#include <emscripten.h>
+
+#include <new>
+
+#include "graphics/MemoryGraphics.h"
+#include "web/WebDialogs.h"
+#include "web/WebMusic.h"
+#include "web/WebSound.h"
+
+CGraphics* CWebPlatform::CreateGraphics() {
+    return new (std::nothrow) CMemoryGraphics(presenter);
+}
+
+CSound* CWebPlatform::CreateSound() {
+    return new (std::nothrow) CWebSound();
+}
+
+CMusic* CWebPlatform::CreateMusic() {
+    return new (std::nothrow) CWebMusic();
+}
+
+void CWebPlatform::Sleep(uint32_t ms) {
+    emscripten_sleep(ms);
+}
+
+int32_t CWebPlatform::RunGameOverDialog(HWND) {
+    scoresTouched = true;
+    return RunWebGameOverDialog();
+}

@@ -1,0 +1,33 @@
+// The devices and services the browser form gives the game: the frame
+// buffer shown on the canvas, Web Audio effects and music, a sleep that lets
+// the page draw, and the name-entry dialog.
+#pragma once
+
+#include "devices/Platform.h"
+
+class CPresenter;
+
+class CWebPlatform : public CPlatform {
+public:
+    // `presenter` shows the frames; it must outlive every graphics device made.
+    explicit CWebPlatform(CPresenter* presenter) : presenter(presenter) {}
+
+    CGraphics* CreateGraphics() override;
+    CSound* CreateSound() override;
+    CMusic* CreateMusic() override;
+    // The screen wipes show each step: the page draws while the game waits.
+    void Sleep(uint32_t ms) override;
+    int32_t RunGameOverDialog(HWND owner) override;
+
+    // True once after a name-entry dialog has run: the score files may have
+    // changed and should be kept.
+    bool TakeScoresTouched() {
+        const bool touched = scoresTouched;
+        scoresTouched = false;
+        return touched;
+    }
+
+private:
+    CPresenter* presenter;
+    bool scoresTouched = false;
+};
