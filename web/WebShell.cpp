@@ -35,25 +35,10 @@ enum ProbeField {
     PROBE_RUNNING = 4,
 };
 
-class CWebShell {
-public:
-    // Sets up the files and the game; false when the program has ended.
-    bool Start();
-    // Runs a tick when one is due at this frame; false once the program has
-    // ended.
-    bool Frame(uint32_t now);
-    void Tick();
-    void Click(int32_t x, int32_t y);
-    void TogglePause();
-    // Runs a menu command; false once the program has ended.
-    bool Command(int32_t id);
-    // Ends the program: the game is taken down and the title shows.
-    void End();
-    int32_t Probe(int32_t field) const;
-
-private:
-    void KeepScores();
-
+// The program's state. The operations that may wait are the free RunWeb*
+// functions below: the names the build keeps ready for waiting
+// (asyncify-only.txt).
+struct CWebShell {
     CCanvasPresenter presenter;
     CWebPlatform platform{&presenter};
     CFramePacer pacer;
@@ -67,62 +52,54 @@ CWebShell& Shell() {
     return shell;
 }
 
-bool CWebShell::Start() {
-    web_set_title(kWindowTitle);
-    scoresKept = web_saves_mount(kGameFolder) != 0;
-    running = true;
-    if (web_install_files(kGameFolder) != 0 && chdir(kGameFolder) == 0) {
-        game = new (std::nothrow) CGame(&platform);
+// Ends the program: the game is taken down and the title shows.
+void EndProgram() {
+    CWebShell& shell = Shell();
+    shell.running = false;
+    delete shell.game;
+    shell.game = nullptr;
+    CPixelImage title;
+    if (LoadBitmapById(kTitleBitmap, &title)) {
+        shell.presenter.Show(title.pixels.data(), title.width, title.height, title.width);
     }
-    if (game == nullptr || !game->Init(nullptr, kClientWidth, kClientHeight)) {
+}
+
+// Sets up the files and the game; false when the program has ended.
+bool RunWebStart() {
+    CWebShell& shell = Shell();
+    web_set_title(kWindowTitle);
+    shell.scoresKept = web_saves_mount(kGameFolder) != 0;
+    shell.running = true;
+    if (web_install_files(kGameFolder) != 0 && chdir(kGameFolder) == 0) {
+        shell.game = new (std::nothrow) CGame(&shell.platform);
+    }
+    if (shell.game == nullptr || !shell.game->Init(nullptr, kClientWidth, kClientHeight)) {
         RunWebMessageBox("", "初期化に失敗しました", false);
-        End();
+        EndProgram();
         return false;
     }
-    if (!scoresKept) {
+    if (!shell.scoresKept) {
         RunWebMessageBox("ハイスコア", "このブラウザではハイスコアを保存できません。", false);
     }
     return true;
 }
 
-bool CWebShell::Frame(uint32_t now) {
-    if (running && pacer.Frame(now)) {
-        Tick();
-    }
-    return running;
-}
-
-void CWebShell::Tick() {
-    if (game == nullptr) {
+void RunWebTick() {
+    CWebShell& shell = Shell();
+    if (shell.game == nullptr) {
         return;
     }
-    game->Tick();
-    if (platform.TakeScoresTouched()) {
-        KeepScores();
-    }
-}
-
-// After the name entry the score files go to the browser's storage at once.
-void CWebShell::KeepScores() {
-    if (scoresKept && web_saves_flush() == 0) {
+    shell.game->Tick();
+    // After the name entry the score files go to the browser's storage at
+    // once.
+    if (shell.platform.TakeScoresTouched() && shell.scoresKept && web_saves_flush() == 0) {
         RunWebMessageBox("ハイスコア", "ハイスコアを保存できませんでした。", false);
     }
 }
 
-void CWebShell::Click(int32_t x, int32_t y) {
-    if (game != nullptr) {
-        game->OnClick(x, y);
-    }
-}
-
-void CWebShell::TogglePause() {
-    if (game != nullptr) {
-        game->TogglePause();
-    }
-}
-
-bool CWebShell::Command(int32_t id) {
-    if (!running) {
+// Runs a menu command; false once the program has ended.
+bool RunWebCommand(int32_t id) {
+    if (!Shell().running) {
         return false;
     }
     switch (id) {
@@ -131,7 +108,7 @@ bool CWebShell::Command(int32_t id) {
             break;
         case kCommandExit:
             if (RunWebMessageBox("終了", "終了しますか？", true)) {
-                End();
+                EndProgram();
             }
             break;
         case kCommandVersion:
@@ -140,35 +117,26 @@ bool CWebShell::Command(int32_t id) {
         default:
             break;
     }
-    return running;
+    return Shell().running;
 }
 
-void CWebShell::End() {
-    running = false;
-    delete game;
-    game = nullptr;
-    CPixelImage title;
-    if (LoadBitmapById(kTitleBitmap, &title)) {
-        presenter.Show(title.pixels.data(), title.width, title.height, title.width);
-    }
-}
-
-int32_t CWebShell::Probe(int32_t field) const {
+int32_t Probe(int32_t field) {
+    const CWebShell& shell = Shell();
     if (field == PROBE_RUNNING) {
-        return running ? 1 : 0;
+        return shell.running ? 1 : 0;
     }
-    if (game == nullptr) {
+    if (shell.game == nullptr) {
         return -1;
     }
     switch (field) {
         case PROBE_STATE:
-            return game->State();
+            return shell.game->State();
         case PROBE_PAUSED:
-            return game->Paused() ? 1 : 0;
+            return shell.game->Paused() ? 1 : 0;
         case PROBE_SCORE:
-            return game->Score();
+            return shell.game->Score();
         case PROBE_TICK:
-            return game->PlayTick();
+            return shell.game->PlayTick();
         default:
             return -1;
     }
@@ -179,35 +147,44 @@ int32_t CWebShell::Probe(int32_t field) const {
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE int32_t web_start() {
-    return Shell().Start() ? 1 : 0;
+    return RunWebStart() ? 1 : 0;
 }
 
+// Runs a tick when one is due at this frame; 0 once the program has ended.
 EMSCRIPTEN_KEEPALIVE int32_t web_frame(uint32_t now) {
-    return Shell().Frame(now) ? 1 : 0;
+    CWebShell& shell = Shell();
+    if (shell.running && shell.pacer.Frame(now)) {
+        RunWebTick();
+    }
+    return shell.running ? 1 : 0;
 }
 
 // One tick at once, whatever the time: the page's test hook.
 EMSCRIPTEN_KEEPALIVE void web_tick() {
-    Shell().Tick();
+    RunWebTick();
 }
 
 EMSCRIPTEN_KEEPALIVE void web_click(int32_t x, int32_t y) {
-    Shell().Click(x, y);
+    if (Shell().game != nullptr) {
+        Shell().game->OnClick(x, y);
+    }
 }
 
 EMSCRIPTEN_KEEPALIVE void web_toggle_pause() {
-    Shell().TogglePause();
+    if (Shell().game != nullptr) {
+        Shell().game->TogglePause();
+    }
 }
 
 EMSCRIPTEN_KEEPALIVE int32_t web_command(int32_t id) {
-    return Shell().Command(id) ? 1 : 0;
+    return RunWebCommand(id) ? 1 : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE void web_end() {
-    Shell().End();
+    EndProgram();
 }
 
 EMSCRIPTEN_KEEPALIVE int32_t web_probe(int32_t field) {
-    return Shell().Probe(field);
+    return Probe(field);
 }
 }

@@ -86,9 +86,46 @@ mergeInto(LibraryManager.library, {
     // Ends the last pass of a looping piece where it is due.
     checkMusic: function() {
       var m = WebGame.audio.music;
-      if (m && m.lastPassAt !== null && m.sources[0].loop &&
+      if (m && m.lastPassAt !== null && m.sources.length > 0 && m.sources[0].loop &&
           WebGame.audio.ctx.currentTime >= m.lastPassAt) {
         m.sources[0].loop = false;
+      }
+    },
+
+    // Starts a rendering; see web_music_play.
+    startMusic: function(music, p, repeats) {
+      var ctx = WebGame.audio.ctx;
+      var f = p.facts;
+      // The rendering holds the first repeat: the loop from loopFrom to
+      // loopTo follows the first pass.
+      var from = f.loopFrom / f.rate;
+      var to = f.loopTo / f.rate;
+      music.gain = ctx.createGain();
+      music.gain.connect(WebGame.audio.master);
+      var start = ctx.currentTime + 0.02;
+      var first = ctx.createBufferSource();
+      first.buffer = p.buffer;
+      first.connect(music.gain);
+      music.sources.push(first);
+      if (f.loopTo > f.loopFrom && repeats > 0) {
+        if (repeats > 1) {
+          first.loop = true;
+          first.loopStart = from;
+          first.loopEnd = to;
+          // After the last jump back the piece runs on to its end.
+          music.lastPassAt = start + to + (repeats - 2) * (to - from) + (to - from) / 2;
+        }
+        first.start(start);
+      } else if (f.loopTo > f.loopFrom) {
+        // Once through: the first pass up to the jump, then the end.
+        first.start(start, 0, from);
+        var rest = ctx.createBufferSource();
+        rest.buffer = p.buffer;
+        rest.connect(music.gain);
+        rest.start(start + from, to);
+        music.sources.push(rest);
+      } else {
+        first.start(start);
       }
     },
 
@@ -96,7 +133,7 @@ mergeInto(LibraryManager.library, {
       var a = WebGame.audio;
       var m = a.music;
       a.music = null;
-      if (!m) return;
+      if (!m || !m.gain) return;
       // A short fade instead of a click; the notes ring out that briefly.
       var now = a.ctx.currentTime;
       m.gain.gain.setValueAtTime(1, now);
@@ -327,7 +364,7 @@ mergeInto(LibraryManager.library, {
     var pieces = WebGame.pieces;
     for (var i = 0; i < pieces.length; ++i) {
       var f = pieces[i].facts;
-      if (pieces[i].buffer && f.bytes == bytes && (f.fnv1a >>> 0) == (checksum >>> 0)) return i;
+      if (f.bytes == bytes && (f.fnv1a >>> 0) == (checksum >>> 0)) return i;
     }
     return -1;
   },
@@ -347,49 +384,21 @@ mergeInto(LibraryManager.library, {
 
   // Plays a rendering from its start, replacing any piece still sounding.
   // With `repeats` > 0 the loop goes round that many times and the piece
-  // then plays to its end; with 0 it plays once through.
+  // then plays to its end; with 0 it plays once through. A rendering still
+  // being decoded starts when it is ready (if it is still wanted then).
   web_music_play__deps: ['$WebGame'],
   web_music_play: function(piece, repeats) {
-    var ctx = WebGame.context();
-    if (!ctx) return;
     WebGame.stopMusic();
     var p = WebGame.pieces[piece];
-    var f = p.facts;
-    // The rendering holds the first repeat: the loop from loopFrom to loopTo
-    // follows the first pass.
-    var from = f.loopFrom / f.rate;
-    var to = f.loopTo / f.rate;
-    var gain = ctx.createGain();
-    gain.connect(WebGame.audio.master);
-    var start = ctx.currentTime + 0.02;
-    var sources = [];
-    var lastPassAt = null;
-    var first = ctx.createBufferSource();
-    first.buffer = p.buffer;
-    first.connect(gain);
-    sources.push(first);
-    repeats = repeats >>> 0;
-    if (f.loopTo > f.loopFrom && repeats > 0) {
-      if (repeats > 1) {
-        first.loop = true;
-        first.loopStart = from;
-        first.loopEnd = to;
-        // After the last jump back the piece runs on to its end.
-        lastPassAt = start + to + (repeats - 2) * (to - from) + (to - from) / 2;
-      }
-      first.start(start);
-    } else if (f.loopTo > f.loopFrom) {
-      // Once through: the first pass up to the jump, then the end.
-      first.start(start, 0, from);
-      var rest = ctx.createBufferSource();
-      rest.buffer = p.buffer;
-      rest.connect(gain);
-      rest.start(start + from, to);
-      sources.push(rest);
-    } else {
-      first.start(start);
-    }
-    WebGame.audio.music = {sources: sources, gain: gain, lastPassAt: lastPassAt, piece: piece};
+    var music = {sources: [], gain: null, lastPassAt: null, piece: piece};
+    WebGame.audio.music = music;
+    var start = function() {
+      var ctx = WebGame.context();
+      if (!ctx || !p.buffer || WebGame.audio.music !== music) return;
+      WebGame.startMusic(music, p, repeats >>> 0);
+    };
+    if (p.buffer) start();
+    else if (p.decoded) p.decoded.then(start);
   },
 
   web_music_stop__deps: ['$WebGame'],

@@ -33,10 +33,16 @@ target_link_options(miruto-nana PRIVATE
   -sINITIAL_MEMORY=33554432
   -sEXPORTED_RUNTIME_METHODS=ccall
   -sASYNCIFY
+  -sASYNCIFY_ONLY=@${CMAKE_CURRENT_SOURCE_DIR}/asyncify-only.txt
   "-sASYNCIFY_IMPORTS=['web_message_box','web_name_dialog_wait','web_list_dialog_run','web_saves_mount','web_saves_flush']")
 set_target_properties(miruto-nana PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${GAME_WEB_SITE_DIR})
 
 # The replay tool runs under Node and reads its script from standard input.
-if(TARGET replay)
-  target_link_options(replay PRIVATE -sENVIRONMENT=node -sALLOW_MEMORY_GROWTH=1)
-endif()
+target_link_options(replay PRIVATE -sENVIRONMENT=node -sALLOW_MEMORY_GROWTH=1)
+
+# Emscripten's linker runs JavaScript helpers that Node finds only through
+# NODE_PATH when the node first on PATH is not Debian's.
+foreach(target miruto-nana replay)
+  set_property(TARGET ${target} PROPERTY CXX_LINKER_LAUNCHER
+               ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+endforeach()

@@ -95,20 +95,21 @@
     return files;
   }
 
-  // The renderings of the music, decoded for Web Audio. A piece the browser
-  // cannot decode stays silent.
+  // The renderings of the music, decoded for Web Audio while the game
+  // starts; a piece asked for before it is decoded starts once it is. A
+  // piece the browser cannot decode stays silent.
   async function loadMusic() {
     if (typeof OfflineAudioContext === 'undefined') return [];
     const manifest = await (await fetch('music/music.json')).json();
     const decoder = new OfflineAudioContext(2, 1, 48000);
-    return Promise.all(manifest.pieces.map(async function(facts) {
-      try {
-        return {facts: facts, buffer: await decoder.decodeAudioData(await fetchBytes(facts.audio))};
-      } catch (error) {
-        console.warn('music/' + facts.name + ': ' + error);
-        return {facts: facts, buffer: null};
-      }
-    }));
+    return manifest.pieces.map(function(facts) {
+      const piece = {facts: facts, buffer: null};
+      piece.decoded = fetchBytes(facts.audio)
+        .then(function(bytes) { return decoder.decodeAudioData(bytes); })
+        .then(function(buffer) { piece.buffer = buffer; })
+        .catch(function(error) { console.warn('music/' + facts.name + ': ' + error); });
+      return piece;
+    });
   }
 
   function loadProgram() {
@@ -225,7 +226,8 @@
   // Enter pauses, Esc ends the game; Alt with a menu's letter, or F10, opens
   // the menu.
   document.addEventListener('keydown', function(event) {
-    if (!playing()) return;
+    // A key a dialog has taken (Enter for OK closes it before we see it).
+    if (event.defaultPrevented || !playing()) return;
     if (openMenu) {
       menuKey(event);
       return;
@@ -344,7 +346,8 @@
       enter: function() { return enqueue(function() { return call('web_toggle_pause'); }); },
       idle: function() { return enqueue(function() { return 0; }); },
       probe: function() {
-        const field = function(n) { return Module.ccall('web_probe', 'number', ['number'], [n]); };
+        // A direct call: it also answers while a tick waits for a dialog.
+        const field = function(n) { return Module._web_probe(n); };
         return {state: field(0), paused: field(1), score: field(2), tick: field(3),
                 running: field(4), ended: ended, busy: busy};
       },
