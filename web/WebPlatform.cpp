@@ -5,6 +5,7 @@
 #include <new>
 
 #include "graphics/MemoryGraphics.h"
+#include "web/WebBindings.h"
 #include "web/WebDialogs.h"
 #include "web/WebMusic.h"
 #include "web/WebSound.h"
@@ -22,10 +23,21 @@ CMusic* CWebPlatform::CreateMusic() {
 }
 
 void CWebPlatform::Sleep(uint32_t ms) {
+    KeepScores();
     emscripten_sleep(ms);
 }
 
 int32_t CWebPlatform::RunGameOverDialog(HWND) {
     scoresTouched = true;
     return RunWebGameOverDialog();
+}
+
+void CWebPlatform::KeepScores() {
+    if (!scoresTouched) {
+        return;
+    }
+    scoresTouched = false;
+    if (scoresKept && web_saves_flush() == 0) {
+        RunWebMessageBox("ハイスコア", "ハイスコアを保存できませんでした。", false);
+    }
 }

@@ -19,15 +19,15 @@ public:
     void Sleep(uint32_t ms) override;
     int32_t RunGameOverDialog(HWND owner) override;
 
-    // True once after a name-entry dialog has run: the score files may have
-    // changed and should be kept.
-    bool TakeScoresTouched() {
-        const bool touched = scoresTouched;
-        scoresTouched = false;
-        return touched;
-    }
+    // Whether the browser keeps the score files (its storage could be had).
+    void SetScoresKept(bool kept) { scoresKept = kept; }
+    // After a name entry the score files may have changed: they go to the
+    // browser's storage, at the latest when the tick ends, but first at the
+    // wipe that follows the save. A failure is said.
+    void KeepScores();
 
 private:
     CPresenter* presenter;
+    bool scoresKept = false;
     bool scoresTouched = false;
 };

@@ -44,7 +44,6 @@ struct CWebShell {
     CFramePacer pacer;
     CGame* game = nullptr;
     bool running = false;
-    bool scoresKept = false;
 };
 
 CWebShell& Shell() {
@@ -68,7 +67,8 @@ void EndProgram() {
 bool RunWebStart() {
     CWebShell& shell = Shell();
     web_set_title(kWindowTitle);
-    shell.scoresKept = web_saves_mount(kGameFolder) != 0;
+    const bool scoresKept = web_saves_mount(kGameFolder) != 0;
+    shell.platform.SetScoresKept(scoresKept);
     shell.running = true;
     if (web_install_files(kGameFolder) != 0 && chdir(kGameFolder) == 0) {
         shell.game = new (std::nothrow) CGame(&shell.platform);
@@ -78,7 +78,7 @@ bool RunWebStart() {
         EndProgram();
         return false;
     }
-    if (!shell.scoresKept) {
+    if (!scoresKept) {
         RunWebMessageBox("ハイスコア", "このブラウザではハイスコアを保存できません。", false);
     }
     return true;
@@ -90,11 +90,7 @@ void RunWebTick() {
         return;
     }
     shell.game->Tick();
-    // After the name entry the score files go to the browser's storage at
-    // once.
-    if (shell.platform.TakeScoresTouched() && shell.scoresKept && web_saves_flush() == 0) {
-        RunWebMessageBox("ハイスコア", "ハイスコアを保存できませんでした。", false);
-    }
+    shell.platform.KeepScores();
 }
 
 // Runs a menu command; false once the program has ended.

@@ -62,6 +62,20 @@ mergeInto(LibraryManager.library, {
       }
     },
 
+    // While the page is hidden the browser runs no ticks: the game stands
+    // still, and so does its sound.
+    pageHidden: function(hidden) {
+      var ctx = WebGame.audio.ctx;
+      if (!ctx) return;
+      if (hidden && ctx.state == 'running') {
+        WebGame.audio.suspendedWhileHidden = true;
+        ctx.suspend().catch(function() {});
+      } else if (!hidden && WebGame.audio.suspendedWhileHidden) {
+        WebGame.audio.suspendedWhileHidden = false;
+        ctx.resume().catch(function() {});
+      }
+    },
+
     // How loud the output is now: the root mean square of what the analyser
     // sees (0 when there is no sound output).
     outputLevel: function() {

@@ -285,6 +285,23 @@ async function gameCase(browser, url) {
   rows = await listRows(page);
   check('the close box stores nothing', rows[0] === row && rows[1] === listRow(2, 'kiri', 0),
         JSON.stringify(rows));
+
+  // A third game whose score cannot be written to the browser's storage:
+  // the player is told.
+  await page.evaluate(() => {
+    gameTest.web().syncfs = () => Promise.resolve(false);
+  });
+  await clickGame(page, 320, 240);
+  await idle(page);
+  const unsaved = page.evaluate(() => gameTest.tick(3000));
+  await page.waitForSelector('#name-dialog[open]', {timeout: kWait});
+  await page.click('#name-ok');
+  const box = await messageBox(page);
+  check('a score the browser cannot keep is reported',
+        box.text === 'ハイスコアを保存できませんでした。', JSON.stringify(box));
+  await page.click('#message-ok');
+  await unsaved;
+  check('the game goes on after the report', (await probe(page)).state === 0);
   await page.close();
 }
 

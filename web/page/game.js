@@ -210,6 +210,9 @@
   }
   document.addEventListener('pointerdown', unlockAudio, true);
   document.addEventListener('keydown', unlockAudio, true);
+  document.addEventListener('visibilitychange', function() {
+    if (window.Module && Module.web) Module.web.pageHidden(document.hidden);
+  });
 
   // A left click or a tap on the picture is a click at its game pixel.
   canvas.addEventListener('pointerdown', function(event) {
