@@ -1,7 +1,6 @@
 // The game's pictures in the browser form: the bitmap files the page puts
 // into the game's folder, read as the desktop reads its built-in ones.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "graphics/BitmapSource.h"
@@ -16,17 +15,6 @@ std::string BitmapPath(long id) {
     return path;
 }
 
-// A resource number written as digits, with or without a leading '#'.
-bool ParseId(const char* name, long* id) {
-    const char* digits = name[0] == '#' ? name + 1 : name;
-    if (*digits < '0' || *digits > '9') {
-        return false;
-    }
-    char* end = nullptr;
-    *id = std::strtol(digits, &end, 10);
-    return *end == '\0';
-}
-
 }  // namespace
 
 bool LoadBitmapById(int32_t id, CPixelImage* out) {
@@ -38,7 +26,7 @@ bool LoadBitmapByName(const char* name, CPixelImage* out) {
         return false;
     }
     long id = 0;
-    if (ParseId(name, &id) && ReadBmpFile(BitmapPath(id).c_str(), out)) {
+    if (ParseBitmapId(name, &id) && ReadBmpFile(BitmapPath(id).c_str(), out)) {
         return true;
     }
     return ReadBmpFile(name, out);
