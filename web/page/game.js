@@ -214,9 +214,16 @@
     if (window.Module && Module.web) Module.web.pageHidden(document.hidden);
   });
 
-  // A left click or a tap on the picture is a click at its game pixel.
+  // A left click or a tap on the picture is a click at its game pixel; once
+  // the program has ended it starts it again, as the title invites.
   canvas.addEventListener('pointerdown', function(event) {
-    if (event.button !== 0 || !playing()) return;
+    if (event.button !== 0) return;
+    if (ended) {
+      event.preventDefault();
+      location.reload();
+      return;
+    }
+    if (!playing()) return;
     event.preventDefault();
     const box = canvas.getBoundingClientRect();
     const clamp = function(value) { return Math.min(65535, Math.max(0, Math.floor(value))); };
