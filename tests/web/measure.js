@@ -87,6 +87,8 @@ async function main() {
       await page.waitForFunction(() => window.Module && Module.web && Module.web.presents > 0,
                                  {timeout: 60000});
       firstFrame.push(await page.evaluate(() => Module.web.firstPresentAt));
+      // The music comes in while the title shows.
+      await page.evaluate(() => Promise.all(Module.web.pieces.map((piece) => piece.decoded)));
       await sleep(500);
       bytes.push(transferred);
 
