@@ -20,10 +20,18 @@ add_library(gameweb STATIC
 target_include_directories(gameweb PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(gameweb PUBLIC gamecore)
 
+# The game waits inside a tick (the wipes' sleeps, the name dialog) and in
+# the menu's boxes, and the page must go on drawing meanwhile: Asyncify lets
+# those calls return to the browser and resume later. Only the functions
+# that can be on the stack then are made ready for it (asyncify-only.txt:
+# the exported calls, the shell's RunWeb* functions, CGame and the
+# platform); the imports that wait are listed below. That costs 8 KB of the
+# program (all functions made ready would cost 49 KB).
 add_executable(miruto-nana WebShell.cpp)
 target_link_libraries(miruto-nana PRIVATE gameweb)
 set(web_library ${CMAKE_CURRENT_SOURCE_DIR}/library.js)
-set_property(TARGET miruto-nana APPEND PROPERTY LINK_DEPENDS ${web_library})
+set_property(TARGET miruto-nana APPEND PROPERTY LINK_DEPENDS
+             ${web_library} ${CMAKE_CURRENT_SOURCE_DIR}/asyncify-only.txt)
 target_link_options(miruto-nana PRIVATE
   --no-entry
   --js-library=${web_library}
