@@ -64,6 +64,9 @@ async function main() {
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
            '--disable-background-networking', '--disable-component-update', '--disable-sync',
            '--autoplay-policy=no-user-gesture-required'],
+  }).catch((error) => {
+    server.kill();
+    throw error;
   });
   const firstFrame = [];
   const bytes = [];

@@ -443,33 +443,36 @@ async function main() {
   const profile = path.join(opts.work, 'profile');
   fs.rmSync(profile, {recursive: true, force: true});
   const {server, url} = await startServer();
-  const browser = await puppeteer.launch({
-    executablePath: kChromium,
-    headless: true,
-    userDataDir: profile,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync',
-           '--autoplay-policy=no-user-gesture-required'],
-    protocolTimeout: 300000,
-  });
-  const cases = [
-    ['frames', () => framesCase(browser, url)],
-    ['game', () => gameCase(browser, url)],
-    ['sound', () => soundCase(browser, url)],
-    ['menu', () => menuCase(browser, url, path.join(opts.work, 'frames', 'frame-000025.png'))],
-  ];
   try {
-    for (const [name, run] of cases) {
-      try {
-        await run();
-      } catch (error) {
-        check(name + ' ran to its end', false, error.stack || String(error));
+    const browser = await puppeteer.launch({
+      executablePath: kChromium,
+      headless: true,
+      userDataDir: profile,
+      args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+             '--disable-background-networking', '--disable-component-update', '--disable-sync',
+             '--autoplay-policy=no-user-gesture-required'],
+      protocolTimeout: 300000,
+    });
+    const cases = [
+      ['frames', () => framesCase(browser, url)],
+      ['game', () => gameCase(browser, url)],
+      ['sound', () => soundCase(browser, url)],
+      ['menu', () => menuCase(browser, url, path.join(opts.work, 'frames', 'frame-000025.png'))],
+    ];
+    try {
+      for (const [name, run] of cases) {
+        try {
+          await run();
+        } catch (error) {
+          check(name + ' ran to its end', false, error.stack || String(error));
+        }
       }
+      check('nothing was reported as an error in the console', consoleErrors.length === 0,
+            consoleErrors.join('\n'));
+    } finally {
+      await browser.close();
     }
-    check('nothing was reported as an error in the console', consoleErrors.length === 0,
-          consoleErrors.join('\n'));
   } finally {
-    await browser.close();
     server.kill();
   }
   console.log(passed + ' passed, ' + failures.length + ' failed');
