@@ -1,9 +1,24 @@
 #!/bin/bash
 # Installs what is missing, builds the game and starts it.
+#   ./play.sh         the desktop game
+#   ./play.sh --web   the browser form, served on http://127.0.0.1:8000/
 set -euo pipefail
 cd "$(dirname "$0")"
 bash tools/deps/install.sh tools/deps/play.txt
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DGAME_SANITIZE=OFF -DGAME_TESTS=OFF -DGAME_TOOLS=OFF
+if [[ "${1:-}" == "--web" ]]; then
+  bash web/setup.sh
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DGAME_SANITIZE=OFF -DGAME_TESTS=OFF \
+        -DGAME_TOOLS=OFF -DGAME_WEB=ON
+  cmake --build build --target web_form -j"$(nproc)"
+  if [[ ! -f build/web/miruto-nana.wasm ]]; then
+    echo "The browser form was not built (Emscripten or opus-tools missing?)." >&2
+    exit 1
+  fi
+  echo "Serving build/web; open the address below in a browser (Ctrl+C stops)."
+  exec /usr/bin/python3 web/serve.py --port 8000 build/web
+fi
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DGAME_SANITIZE=OFF -DGAME_TESTS=OFF -DGAME_TOOLS=OFF \
+      -DGAME_WEB=OFF
 cmake --build build --target miruto-nana -j"$(nproc)"
 if [[ ! -x build/miruto-nana ]]; then
   echo "The desktop program is not there yet: build/miruto-nana was not built." >&2

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 // A picture as 0x00RRGGBB words, row after row, no padding.
@@ -18,3 +19,15 @@ bool LoadBitmapById(int32_t id, CPixelImage* out);
 // Reads a bitmap by name: first as a resource name (a number such as "2004"
 // or "#2004", or a resource path), then as a bitmap file path.
 bool LoadBitmapByName(const char* name, CPixelImage* out);
+
+// A bitmap resource number written as digits, with or without a leading
+// '#' ("2004", "#2004"); false for any other name.
+inline bool ParseBitmapId(const char* name, long* id) {
+    const char* digits = name[0] == '#' ? name + 1 : name;
+    if (*digits < '0' || *digits > '9') {
+        return false;
+    }
+    char* end = nullptr;
+    *id = std::strtol(digits, &end, 10);
+    return *end == '\0';
+}

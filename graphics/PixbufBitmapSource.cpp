@@ -4,7 +4,6 @@
 #include <gio/gio.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -70,17 +69,6 @@ std::string BitmapPath(long id) {
     return path;
 }
 
-// A resource id written as digits, with or without a leading '#'.
-bool ParseId(const char* name, long* id) {
-    const char* digits = name[0] == '#' ? name + 1 : name;
-    if (*digits < '0' || *digits > '9') {
-        return false;
-    }
-    char* end = nullptr;
-    *id = std::strtol(digits, &end, 10);
-    return *end == '\0';
-}
-
 }  // namespace
 
 bool LoadBitmapById(int32_t id, CPixelImage* out) {
@@ -95,7 +83,7 @@ bool LoadBitmapByName(const char* name, CPixelImage* out) {
         return false;
     }
     long id = 0;
-    if (ParseId(name, &id) && LoadResource(BitmapPath(id), out)) {
+    if (ParseBitmapId(name, &id) && LoadResource(BitmapPath(id), out)) {
         return true;
     }
     if (std::strncmp(name, "/game/", 6) == 0 && LoadResource(name, out)) {

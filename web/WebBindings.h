@@ -1,0 +1,47 @@
+// The functions of web/library.js, the browser's side of the platform layer.
+// Those marked "waits" suspend the game's thread until the browser answers.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+// Shows a 640 x 480 frame of RGBA bytes on the canvas.
+void web_canvas_show(const void* rgba, int32_t width, int32_t height);
+void web_set_title(const char* text);
+
+int32_t web_audio_available();
+void web_effect_slots(int32_t count);
+// `stored` frames of planar floats, silence after them up to `frames`.
+int32_t web_effect_load(int32_t slot, const float* samples, int32_t channels, uint32_t stored,
+                        uint32_t frames, int32_t rate);
+void web_effect_play(int32_t slot);
+void web_effect_stop(int32_t slot);
+void web_set_volume(double gain);
+
+// The rendering of the MIDI file with this size and checksum, or -1; its
+// loop in music time (both 0 when it has none).
+int32_t web_music_find(uint32_t bytes, uint32_t checksum);
+int32_t web_music_loop_start(int32_t piece);
+int32_t web_music_loop_end(int32_t piece);
+// Plays a rendering from the start: with repeats > 0 looping that many
+// times, with 0 once through.
+void web_music_play(int32_t piece, uint32_t repeats);
+void web_music_stop();
+
+// Waits: 1 for OK or Yes, 0 otherwise.
+int32_t web_message_box(const char* caption, const char* text, int32_t yesNo);
+void web_name_dialog_open(const char* placeText, const char* name);
+// Waits: 1 OK, 2 the list button, 0 the close box.
+int32_t web_name_dialog_wait();
+void web_name_dialog_text(char* out, int32_t size);
+void web_name_dialog_close();
+// Waits for OK: five rows of UTF-8, one a line.
+void web_list_dialog_run(const char* rows);
+
+// Waits: mounts the browser's storage at `dir`; 0 when there is none.
+int32_t web_saves_mount(const char* dir);
+// Waits: writes the score files to the storage; 0 when that failed.
+int32_t web_saves_flush();
+// Puts the page's pictures and sounds under `dir`; 0 when that failed.
+int32_t web_install_files(const char* dir);
+}

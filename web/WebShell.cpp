@@ -1,0 +1,186 @@
+// The browser form's program: the one game, the pace of its ticks, the menu
+// commands and the end of the program. The page (page/game.js) calls the
+// web_* functions below, one at a time; those that may wait (a wipe, a
+// dialog) return to the page while they wait and finish later.
+#include <emscripten.h>
+#include <unistd.h>
+
+#include <new>
+
+#include "app/WindowFacts.h"
+#include "game/Game.h"
+#include "graphics/BitmapSource.h"
+#include "web/CanvasPresenter.h"
+#include "web/FramePacer.h"
+#include "web/WebBindings.h"
+#include "web/WebDialogs.h"
+#include "web/WebFiles.h"
+#include "web/WebPlatform.h"
+
+namespace {
+
+// The menu commands, as the desktop numbers them.
+constexpr int32_t kCommandExit = 1002;
+constexpr int32_t kCommandVersion = 1003;
+constexpr int32_t kCommandHighScores = 1004;
+
+// The title picture, shown when the program has ended.
+constexpr int32_t kTitleBitmap = 2016;
+
+enum ProbeField {
+    PROBE_STATE = 0,
+    PROBE_PAUSED = 1,
+    PROBE_SCORE = 2,
+    PROBE_TICK = 3,
+    PROBE_RUNNING = 4,
+};
+
+// The program's state. The operations that may wait are the free RunWeb*
+// functions below: the names the build keeps ready for waiting
+// (asyncify-only.txt).
+struct CWebShell {
+    CCanvasPresenter presenter;
+    CWebPlatform platform{&presenter};
+    CFramePacer pacer;
+    CGame* game = nullptr;
+    bool running = false;
+};
+
+CWebShell& Shell() {
+    static CWebShell shell;
+    return shell;
+}
+
+// Ends the program: the game is taken down and the title shows.
+void EndProgram() {
+    CWebShell& shell = Shell();
+    shell.running = false;
+    delete shell.game;
+    shell.game = nullptr;
+    CPixelImage title;
+    if (LoadBitmapById(kTitleBitmap, &title)) {
+        shell.presenter.Show(title.pixels.data(), title.width, title.height, title.width);
+    }
+}
+
+// Sets up the files and the game; false when the program has ended.
+bool RunWebStart() {
+    CWebShell& shell = Shell();
+    web_set_title(kWindowTitle);
+    const bool scoresKept = web_saves_mount(kGameFolder) != 0;
+    shell.platform.SetScoresKept(scoresKept);
+    shell.running = true;
+    if (web_install_files(kGameFolder) != 0 && chdir(kGameFolder) == 0) {
+        shell.game = new (std::nothrow) CGame(&shell.platform);
+    }
+    if (shell.game == nullptr || !shell.game->Init(nullptr, kClientWidth, kClientHeight)) {
+        RunWebMessageBox("", "初期化に失敗しました", false);
+        EndProgram();
+        return false;
+    }
+    if (!scoresKept) {
+        RunWebMessageBox("ハイスコア", "このブラウザではハイスコアを保存できません。", false);
+    }
+    return true;
+}
+
+void RunWebTick() {
+    CWebShell& shell = Shell();
+    if (shell.game == nullptr) {
+        return;
+    }
+    shell.game->Tick();
+    shell.platform.KeepScores();
+}
+
+// Runs a menu command; false once the program has ended.
+bool RunWebCommand(int32_t id) {
+    if (!Shell().running) {
+        return false;
+    }
+    switch (id) {
+        case kCommandHighScores:
+            RunWebHighScoreDialog();
+            break;
+        case kCommandExit:
+            if (RunWebMessageBox("終了", "終了しますか？", true)) {
+                EndProgram();
+            }
+            break;
+        case kCommandVersion:
+            RunWebMessageBox(kVersionCaption, kVersionText, false);
+            break;
+        default:
+            break;
+    }
+    return Shell().running;
+}
+
+int32_t Probe(int32_t field) {
+    const CWebShell& shell = Shell();
+    if (field == PROBE_RUNNING) {
+        return shell.running ? 1 : 0;
+    }
+    if (shell.game == nullptr) {
+        return -1;
+    }
+    switch (field) {
+        case PROBE_STATE:
+            return shell.game->State();
+        case PROBE_PAUSED:
+            return shell.game->Paused() ? 1 : 0;
+        case PROBE_SCORE:
+            return shell.game->Score();
+        case PROBE_TICK:
+            return shell.game->PlayTick();
+        default:
+            return -1;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE int32_t web_start() {
+    return RunWebStart() ? 1 : 0;
+}
+
+// Runs a tick when one is due at this frame; 0 once the program has ended.
+EMSCRIPTEN_KEEPALIVE int32_t web_frame(uint32_t now) {
+    CWebShell& shell = Shell();
+    if (shell.running && shell.pacer.Frame(now)) {
+        RunWebTick();
+    }
+    return shell.running ? 1 : 0;
+}
+
+// One tick at once, whatever the time: the page's test hook.
+EMSCRIPTEN_KEEPALIVE void web_tick() {
+    RunWebTick();
+}
+
+EMSCRIPTEN_KEEPALIVE void web_click(int32_t x, int32_t y) {
+    if (Shell().game != nullptr) {
+        Shell().game->OnClick(x, y);
+    }
+}
+
+EMSCRIPTEN_KEEPALIVE void web_toggle_pause() {
+    if (Shell().game != nullptr) {
+        Shell().game->TogglePause();
+    }
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t web_command(int32_t id) {
+    return RunWebCommand(id) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void web_end() {
+    EndProgram();
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t web_probe(int32_t field) {
+    return Probe(field);
+}
+}

@@ -1,0 +1,56 @@
+# The WebAssembly half of the browser form, built by Emscripten in
+# build/web-wasm (see CMakeLists.txt): the program with its platform layer
+# into the site folder, and the replay tool for Node.
+set(GAME_WEB_SITE_DIR ${CMAKE_BINARY_DIR}/site CACHE PATH "Where the page is assembled")
+
+add_library(gameweb STATIC
+  BmpFile.cpp
+  CanvasPresenter.cpp
+  EffectSamples.cpp
+  WebBitmapSource.cpp
+  WebDialogs.cpp
+  WebMusic.cpp
+  WebPlatform.cpp
+  WebSound.cpp
+  ${CMAKE_SOURCE_DIR}/graphics/Presenter.cpp
+  ${CMAKE_SOURCE_DIR}/graphics/MemoryGraphics.cpp
+  ${CMAKE_SOURCE_DIR}/graphics/MemorySurface.cpp
+  ${CMAKE_SOURCE_DIR}/audio/WaveFile.cpp
+  ${CMAKE_SOURCE_DIR}/audio/MidiFile.cpp)
+target_include_directories(gameweb PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(gameweb PUBLIC gamecore)
+
+# The game waits inside a tick (the wipes' sleeps, the name dialog) and in
+# the menu's boxes, and the page must go on drawing meanwhile: Asyncify lets
+# those calls return to the browser and resume later. Only the functions
+# that can be on the stack then are made ready for it (asyncify-only.txt:
+# the exported calls, the shell's RunWeb* functions, CGame and the
+# platform); the imports that wait are listed below. That costs 8 KB of the
+# program (all functions made ready would cost 49 KB).
+add_executable(miruto-nana WebShell.cpp)
+target_link_libraries(miruto-nana PRIVATE gameweb)
+set(web_library ${CMAKE_CURRENT_SOURCE_DIR}/library.js)
+set_property(TARGET miruto-nana APPEND PROPERTY LINK_DEPENDS
+             ${web_library} ${CMAKE_CURRENT_SOURCE_DIR}/asyncify-only.txt)
+target_link_options(miruto-nana PRIVATE
+  --no-entry
+  --js-library=${web_library}
+  -lidbfs.js
+  -sENVIRONMENT=web
+  -sALLOW_MEMORY_GROWTH=1
+  -sINITIAL_MEMORY=33554432
+  -sEXPORTED_RUNTIME_METHODS=ccall
+  -sASYNCIFY
+  -sASYNCIFY_ONLY=@${CMAKE_CURRENT_SOURCE_DIR}/asyncify-only.txt
+  "-sASYNCIFY_IMPORTS=['web_message_box','web_name_dialog_wait','web_list_dialog_run','web_saves_mount','web_saves_flush']")
+set_target_properties(miruto-nana PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${GAME_WEB_SITE_DIR})
+
+# The replay tool runs under Node and reads its script from standard input.
+target_link_options(replay PRIVATE -sENVIRONMENT=node -sALLOW_MEMORY_GROWTH=1)
+
+# Emscripten's linker runs JavaScript helpers that Node finds only through
+# NODE_PATH when the node first on PATH is not Debian's.
+foreach(target miruto-nana replay)
+  set_property(TARGET ${target} PROPERTY CXX_LINKER_LAUNCHER
+               ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+endforeach()
