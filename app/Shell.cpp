@@ -230,8 +230,8 @@ void CShell::ShowHighScores() {
 
 void CShell::AskToExit() {
     CModalScope modal(modalLevel);
-    if (platform.RunMessageBox(window, GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "終了",
-                               "終了しますか？") == GTK_RESPONSE_YES) {
+    if (platform.RunMessageBox(window, GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, kExitCaption,
+                               kExitQuestion) == GTK_RESPONSE_YES) {
         EndProgram();
     }
 }

@@ -38,7 +38,7 @@ void SayStartupFailure(HWND window, const std::string& why) {
 }
 
 void AskExit(HWND window) {
-    if (MessageBoxA(window, Text("終了しますか？").c_str(), Text("終了").c_str(), MB_YESNO) ==
+    if (MessageBoxA(window, Text(kExitQuestion).c_str(), Text(kExitCaption).c_str(), MB_YESNO) ==
         IDYES) {
         DestroyWindow(window);
     }

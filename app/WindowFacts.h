@@ -23,6 +23,9 @@ constexpr const char* kVersionText =
 
 // The start-up failure box; a second line names what failed.
 constexpr const char* kStartupFailedText = "初期化に失敗しました";
+// The menu's exit asks first.
+constexpr const char* kExitCaption = "終了";
+constexpr const char* kExitQuestion = "終了しますか？";
 // The same, as one line for standard error.
 inline std::string StartupFailureLine(const std::string& why) {
     return std::string("miruto-nana: ") + kStartupFailedText + ": " + why + "\n";

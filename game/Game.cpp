@@ -7,6 +7,7 @@
 #include "actors/Scenery.h"
 #include "actors/Targets.h"
 #include "actors/Touchers.h"
+#include "game/ScoreMessages.h"
 
 namespace {
 
@@ -42,10 +43,6 @@ constexpr int32_t kFirstBitmap = 2000;
 constexpr int32_t kWipeTileWidth = 64;
 constexpr int32_t kWipeTileHeight = 48;
 constexpr uint32_t kWipeSleep = 5;
-
-// What the player is told when a score cannot be kept.
-constexpr const char* kScoresNotKeptText = "スコアを読み込めないため、今回は記録できません";
-constexpr const char* kScoreNotSavedText = "スコアの保存に失敗しました";
 
 // `value` lowered by `step`, but never below `bound`; a `value` already at or
 // below `bound` comes back as `bound`.

@@ -45,6 +45,19 @@ bool ReadAll(int fd, std::string& bytes, size_t maxBytes) {
     }
 }
 
+// Puts the file's bytes on the disk before it takes the old file's place. A
+// file system that cannot sync (EINVAL) has nothing more to write. In the
+// browser the files live in memory until the page copies them to its
+// storage after a save, and a sync there would wait on the page.
+bool SyncFile(int fd) {
+#if defined(__EMSCRIPTEN__)
+    (void)fd;
+    return true;
+#else
+    return fsync(fd) == 0 || errno == EINVAL;
+#endif
+}
+
 }  // namespace
 
 FileReadResult ReadRegularFile(const std::string& path, std::string& bytes, size_t maxBytes) {
@@ -90,8 +103,7 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, bool) {
     if (fd < 0) {
         return false;
     }
-    // A file system that cannot sync (EINVAL) has nothing more to write.
-    bool ok = WriteAll(fd, bytes) && (fsync(fd) == 0 || errno == EINVAL);
+    bool ok = WriteAll(fd, bytes) && SyncFile(fd);
     ok = close(fd) == 0 && ok;
     if (!ok) {
         unlink(path.c_str());

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,11 +69,16 @@ bool ReadBytes(const char* path, std::vector<uint8_t>* bytes) {
     return ok;
 }
 
-// Sequences the piece frame by frame, noting where the loop jumps.
-bool Render(const char* soundFont, const char* midiPath, int32_t loopStart, Rendering* out) {
-    CFluidSynthMusic music{std::string(soundFont)};
+// Sequences the piece frame by frame, noting where the loop jumps. An empty
+// `soundFont` is the one the game itself would use.
+bool Render(const std::string& soundFont, const char* midiPath, int32_t loopStart, Rendering* out) {
+    std::unique_ptr<CFluidSynthMusic> player = soundFont.empty()
+                                                   ? std::make_unique<CFluidSynthMusic>()
+                                                   : std::make_unique<CFluidSynthMusic>(soundFont);
+    CFluidSynthMusic& music = *player;
     if (!music.Init(nullptr, nullptr)) {
-        std::fprintf(stderr, "web-music-render: cannot load the SoundFont %s\n", soundFont);
+        std::fprintf(stderr, "web-music-render: cannot load the SoundFont %s\n",
+                     soundFont.empty() ? "(the game's own choice)" : soundFont.c_str());
         return false;
     }
     music.SetSlotCount(1);
@@ -229,7 +235,7 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string soundFont = CFluidSynthMusic::kDefaultSoundFont;
+    std::string soundFont;
     std::string outDir;
     std::string manifest;
     int32_t loopStart = -1;
@@ -264,7 +270,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         Rendering rendering;
-        if (!Render(soundFont.c_str(), path.c_str(), loopStart, &rendering)) {
+        if (!Render(soundFont, path.c_str(), loopStart, &rendering)) {
             return 1;
         }
         const double rawSeam = SeamRoughness(rendering);

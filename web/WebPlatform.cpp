@@ -4,6 +4,8 @@
 
 #include <new>
 
+#include "app/WindowFacts.h"
+#include "game/ScoreMessages.h"
 #include "graphics/MemoryGraphics.h"
 #include "web/WebBindings.h"
 #include "web/WebDialogs.h"
@@ -32,12 +34,16 @@ int32_t CWebPlatform::RunGameOverDialog(HWND) {
     return RunWebGameOverDialog();
 }
 
+void CWebPlatform::ShowMessage(HWND, const char* text) {
+    RunWebMessageBox(kWindowTitle, text, false);
+}
+
 void CWebPlatform::KeepScores() {
     if (!scoresTouched) {
         return;
     }
     scoresTouched = false;
     if (scoresKept && web_saves_flush() == 0) {
-        RunWebMessageBox("ハイスコア", "ハイスコアを保存できませんでした。", false);
+        RunWebMessageBox(kWindowTitle, kScoreNotSavedText, false);
     }
 }

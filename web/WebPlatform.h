@@ -1,6 +1,6 @@
 // The devices and services the browser form gives the game: the frame
 // buffer shown on the canvas, Web Audio effects and music, a sleep that lets
-// the page draw, and the name-entry dialog.
+// the page draw, the name-entry dialog and message boxes.
 #pragma once
 
 #include "devices/Platform.h"
@@ -18,6 +18,7 @@ public:
     // The screen wipes show each step: the page draws while the game waits.
     void Sleep(uint32_t ms) override;
     int32_t RunGameOverDialog(HWND owner) override;
+    void ShowMessage(HWND owner, const char* text) override;
 
     // Whether the browser keeps the score files (its storage could be had).
     void SetScoresKept(bool kept) { scoresKept = kept; }

@@ -74,12 +74,12 @@ bool RunWebStart() {
         shell.game = new (std::nothrow) CGame(&shell.platform);
     }
     if (shell.game == nullptr || !shell.game->Init(nullptr, kClientWidth, kClientHeight)) {
-        RunWebMessageBox("", "初期化に失敗しました", false);
+        RunWebMessageBox(kWindowTitle, kStartupFailedText, false);
         EndProgram();
         return false;
     }
     if (!scoresKept) {
-        RunWebMessageBox("ハイスコア", "このブラウザではハイスコアを保存できません。", false);
+        RunWebMessageBox(kWindowTitle, "このブラウザではスコアを記録できません", false);
     }
     return true;
 }
@@ -103,7 +103,7 @@ bool RunWebCommand(int32_t id) {
             RunWebHighScoreDialog();
             break;
         case kCommandExit:
-            if (RunWebMessageBox("終了", "終了しますか？", true)) {
+            if (RunWebMessageBox(kExitCaption, kExitQuestion, true)) {
                 EndProgram();
             }
             break;

@@ -88,6 +88,9 @@ function startServer() {
     const server = spawn('/usr/bin/python3', [opts.serve, '--port', '0', opts.site],
                          {stdio: ['ignore', 'pipe', 'inherit']});
     server.on('error', reject);
+    // The server goes with this script, however it ends: left running, it
+    // would keep the test's output open.
+    process.on('exit', () => server.kill());
     server.stdout.once('data', (data) => resolve({server, url: data.toString().trim()}));
   });
 }
@@ -298,7 +301,7 @@ async function gameCase(browser, url) {
   await page.click('#name-ok');
   const box = await messageBox(page);
   check('a score the browser cannot keep is reported',
-        box.text === 'ハイスコアを保存できませんでした。', JSON.stringify(box));
+        box.text === 'スコアの保存に失敗しました', JSON.stringify(box));
   await page.click('#message-ok');
   await unsaved;
   check('the game goes on after the report', (await probe(page)).state === 0);
@@ -437,6 +440,13 @@ async function menuCase(browser, url, titlePng) {
 }
 
 // --- Run -------------------------------------------------------------------------
+
+// A promise of a case that failed earlier may still fail later: that ends
+// the test at once, as a failure.
+process.on('unhandledRejection', (error) => {
+  console.log('FAILED: ' + (error && error.stack || String(error)));
+  process.exit(1);
+});
 
 async function main() {
   fs.mkdirSync(opts.work, {recursive: true});
