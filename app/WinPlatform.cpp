@@ -2,8 +2,12 @@
 
 #include <new>
 
-#include "audio/DMMusic.h"
 #include "audio/DSSound.h"
+#if defined(GAME_MUSIC_WINMIDI)
+#include "audio/WinMidiMusic.h"
+#else
+#include "audio/DMMusic.h"
+#endif
 #include "graphics/DDGraphics.h"
 #include "resources/WindowsResources.h"
 #include "scores/WinDialogs.h"
@@ -17,7 +21,12 @@ CSound* CWinPlatform::CreateSound() {
 }
 
 CMusic* CWinPlatform::CreateMusic() {
+    // The form's music player (audio/windows.cmake chooses it).
+#if defined(GAME_MUSIC_WINMIDI)
+    return new (std::nothrow) CWinMidiMusic();
+#else
     return new (std::nothrow) CDMMusic();
+#endif
 }
 
 void CWinPlatform::Sleep(uint32_t ms) {

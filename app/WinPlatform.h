@@ -1,5 +1,7 @@
-// What the game gets from the Windows program: DirectDraw, DirectSound and
-// DirectMusic devices, the thread's sleep and the name-entry dialog.
+// What the game gets from the Windows program: DirectDraw and DirectSound
+// devices, the music player (DirectMusic in the 32-bit form, the system's
+// MIDI output in the 64-bit one), the thread's sleep and the name-entry
+// dialog.
 #pragma once
 
 #include "devices/Platform.h"
