@@ -2,12 +2,9 @@
 
 #include <new>
 
-#include "audio/DSSound.h"
-#if defined(GAME_MUSIC_WINMIDI)
-#include "audio/WinMidiMusic.h"
-#else
 #include "audio/DMMusic.h"
-#endif
+#include "audio/DSSound.h"
+#include "audio/WinMidiMusic.h"
 #include "graphics/DDGraphics.h"
 #include "resources/WindowsResources.h"
 #include "scores/WinDialogs.h"

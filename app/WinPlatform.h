@@ -1,7 +1,5 @@
-// What the game gets from the Windows program: DirectDraw and DirectSound
-// devices, the music player (DirectMusic in the 32-bit form, the system's
-// MIDI output in the 64-bit one), the thread's sleep and the name-entry
-// dialog.
+// What the game gets from the Windows program: DirectDraw, DirectSound and
+// DirectMusic devices, the thread's sleep and the name-entry dialog.
 #pragma once
 
 #include "devices/Platform.h"
@@ -10,6 +8,8 @@ class CWinPlatform : public CPlatform {
 public:
     CGraphics* CreateGraphics() override;
     CSound* CreateSound() override;
+    // DirectMusic in the 32-bit form, the system's MIDI output in the 64-bit
+    // one.
     CMusic* CreateMusic() override;
     void Sleep(uint32_t ms) override;
     int32_t RunGameOverDialog(HWND owner) override;

@@ -3,7 +3,7 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
-#include <memory>
+#include <cmath>
 #include <new>
 
 #include "audio/DataFolder.h"
