@@ -5,6 +5,7 @@
 #include "app/WindowFacts.h"
 #include "audio/DMMusic.h"
 #include "audio/DSSound.h"
+#include "audio/WinMidiMusic.h"
 #include "graphics/DDGraphics.h"
 #include "resources/WindowsResources.h"
 #include "scores/Cp932.h"
@@ -22,7 +23,12 @@ CSound* CWinPlatform::CreateSound() {
 }
 
 CMusic* CWinPlatform::CreateMusic() {
+    // The form's music player (audio/windows.cmake chooses it).
+#if defined(GAME_MUSIC_WINMIDI)
+    return NewReportingDevice<CWinMidiMusic>(&setupFailure, kMusicStepText);
+#else
     return NewReportingDevice<CDMMusic>(&setupFailure, kMusicStepText);
+#endif
 }
 
 void CWinPlatform::Sleep(uint32_t ms) {

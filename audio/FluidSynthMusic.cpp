@@ -3,7 +3,6 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <new>
@@ -16,15 +15,6 @@ namespace {
 constexpr double kSynthGain = 0.5;
 // Frames rendered by the synthesiser at a time.
 constexpr int32_t kRenderFrames = 1024;
-// The most slots a table may have; a larger count is treated as a table
-// that could not be allocated.
-constexpr int32_t kMaxSlots = 4096;
-// Steps in a row that render no frame before the sequencer gives up.
-constexpr int32_t kMaxIdleSteps = 1 << 20;
-
-// How far below a whole frame a computed time may fall by rounding and still
-// count as that frame.
-constexpr double kFrameSlack = 1e-4;
 
 // Where Debian installs General MIDI SoundFonts, in the order they are
 // tried: the one the music was made with (timgm6mb-soundfont), the
@@ -57,8 +47,7 @@ CFluidSynthMusic::~CFluidSynthMusic() {
         mixer = nullptr;
     }
     std::lock_guard<std::recursive_mutex> guard(lock);
-    StopSequencer();
-    slots.clear();
+    sequencer.SetSlotCount(0);
     if (synth != nullptr) {
         delete_fluid_synth(synth);
         synth = nullptr;
@@ -151,32 +140,15 @@ void CFluidSynthMusic::OnMixerGone() {
 }
 
 void CFluidSynthMusic::SetSlotCount(int32_t count) {
-    if (count < 0) {
-        return;
-    }
-    std::vector<Slot> table;
-    if (count <= kMaxSlots) {
-        try {
-            table.resize(static_cast<size_t>(count));
-        } catch (const std::bad_alloc&) {
-            table.clear();
-        }
-    }
     std::lock_guard<std::recursive_mutex> guard(lock);
-    StopSequencer();
-    slots.swap(table);
-    slotCount = static_cast<int32_t>(slots.size());
+    sequencer.SetSlotCount(count);
 }
 
 bool CFluidSynthMusic::Load(const char* path, int32_t slot) {
     std::unique_lock<std::recursive_mutex> guard(lock);
-    if (!IsSlot(slot)) {
+    if (!sequencer.Clear(slot)) {
         return false;
     }
-    if (currentSlot == slot) {
-        StopSequencer();
-    }
-    slots[slot] = Slot();
     if (synth == nullptr) {
         return true;
     }
@@ -189,59 +161,23 @@ bool CFluidSynthMusic::Load(const char* path, int32_t slot) {
         return false;
     }
     guard.lock();
-    if (!IsSlot(slot)) {
-        return false;
-    }
-    if (currentSlot == slot) {
-        StopSequencer();
-    }
-    slots[slot] = Slot();
-    slots[slot].piece = std::move(piece);
-    slots[slot].loopState = ChannelStateBefore(*slots[slot].piece, 0);
-    return true;
+    return sequencer.Put(slot, std::move(piece));
 }
 
 void CFluidSynthMusic::SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) {
     std::lock_guard<std::recursive_mutex> guard(lock);
-    if (!IsSlot(slot) || slots[slot].piece == nullptr) {
-        return;
-    }
-    Slot& entry = slots[slot];
-    const int32_t length = entry.piece->length;
-    const int64_t loopEnd = int64_t(length) - kLoopEndMargin;
-    // Loop points must lie inside the piece, the start before the end.
-    if (loopStart >= 0 && loopStart < loopEnd && loopEnd <= length) {
-        entry.loopStart = loopStart;
-        entry.loopEnd = static_cast<int32_t>(loopEnd);
-        entry.loopState = ChannelStateBefore(*entry.piece, loopStart);
-    }
-    entry.repeats = static_cast<uint32_t>(repeats);
+    sequencer.SetLoop(slot, repeats, loopStart);
 }
 
 void CFluidSynthMusic::Play(int32_t slot) {
     std::lock_guard<std::recursive_mutex> guard(lock);
-    if (playingFlag) {
-        return;
-    }
-    if (!IsSlot(slot) || slots[slot].piece == nullptr || synth == nullptr) {
+    if (playingFlag || synth == nullptr) {
         return;
     }
     // The new piece replaces whatever still sounds.
-    StopSequencer();
-    const Slot& entry = slots[slot];
-    for (const MidiEvent& event : ChannelStateBefore(*entry.piece, 0)) {
-        Send(event);
+    if (sequencer.Start(slot)) {
+        playingFlag = true;
     }
-    current = &entry;
-    currentSlot = slot;
-    anchorTime = 0;
-    anchorFrame = 0;
-    tempo = kDefaultTempo;
-    nextEvent = 0;
-    repeatsLeft = entry.repeats;
-    playedFrames = 0;
-    lastJumpFrame = -1;
-    playingFlag = true;
 }
 
 void CFluidSynthMusic::Noop(int32_t) {}
@@ -250,11 +186,7 @@ HRESULT CFluidSynthMusic::Stop(int32_t slot) {
     std::lock_guard<std::recursive_mutex> guard(lock);
     HRESULT result = kStatusFail;
     if (synth != nullptr) {
-        // An empty slot names no piece, which stops all music.
-        const bool emptySlot = !IsSlot(slot) || slots[slot].piece == nullptr;
-        if (emptySlot || slot == currentSlot) {
-            StopSequencer();
-        }
+        sequencer.StopSlot(slot);
         result = 0;
     }
     playingFlag = false;
@@ -268,37 +200,26 @@ bool CFluidSynthMusic::IsPlayingFlagSet() {
 
 int32_t CFluidSynthMusic::Position() {
     std::lock_guard<std::recursive_mutex> guard(lock);
-    if (current == nullptr) {
-        return -1;
-    }
-    const double units = (double(playedFrames) - anchorFrame) * kMusicTimePerQuarter * 1e6 /
-                         (double(tempo) * CAudioMixer::kRate);
-    return anchorTime + static_cast<int32_t>(units);
+    return sequencer.Position();
 }
 
 int32_t CFluidSynthMusic::SequencedSlot() {
     std::lock_guard<std::recursive_mutex> guard(lock);
-    return currentSlot;
+    return sequencer.SequencedSlot();
 }
 
 int64_t CFluidSynthMusic::LastJumpFrame() {
     std::lock_guard<std::recursive_mutex> guard(lock);
-    return current != nullptr ? lastJumpFrame : -1;
+    return sequencer.LastJump();
 }
 
 bool CFluidSynthMusic::GetLoop(int32_t slot, int32_t* loopStart, int32_t* loopEnd,
                                uint32_t* repeats) {
     std::lock_guard<std::recursive_mutex> guard(lock);
-    if (!IsSlot(slot) || slots[slot].piece == nullptr) {
-        return false;
-    }
-    *loopStart = slots[slot].loopStart;
-    *loopEnd = slots[slot].loopEnd;
-    *repeats = slots[slot].repeats;
-    return true;
+    return sequencer.GetLoop(slot, loopStart, loopEnd, repeats);
 }
 
-void CFluidSynthMusic::Send(const MidiEvent& event) {
+void CFluidSynthMusic::SendEvent(const MidiEvent& event) {
     const int channel = event.status & 0x0F;
     switch (event.status & 0xF0) {
         case 0x80:
@@ -331,7 +252,7 @@ void CFluidSynthMusic::Send(const MidiEvent& event) {
     }
 }
 
-void CFluidSynthMusic::ReleaseNotes() {
+void CFluidSynthMusic::ReleaseNotes(bool) {
     if (synth == nullptr) {
         return;
     }
@@ -341,46 +262,6 @@ void CFluidSynthMusic::ReleaseNotes() {
         fluid_synth_cc(synth, channel, 66, 0);
         fluid_synth_all_notes_off(synth, channel);
     }
-}
-
-void CFluidSynthMusic::StopSequencer() {
-    if (current != nullptr) {
-        ReleaseNotes();
-    }
-    current = nullptr;
-    currentSlot = -1;
-    anchorTime = 0;
-    anchorFrame = 0;
-    nextEvent = 0;
-    repeatsLeft = 0;
-}
-
-double CFluidSynthMusic::FrameAt(int32_t time) const {
-    return anchorFrame + double(time - anchorTime) * double(tempo) * CAudioMixer::kRate /
-                             (double(kMusicTimePerQuarter) * 1e6);
-}
-
-int64_t CFluidSynthMusic::DueFrame(int32_t time) const {
-    return static_cast<int64_t>(std::ceil(FrameAt(time) - kFrameSlack));
-}
-
-void CFluidSynthMusic::JumpToLoopStart(int32_t loopEnd) {
-    ReleaseNotes();
-    const MidiPiece& piece = *current->piece;
-    for (const MidiEvent& event : current->loopState) {
-        Send(event);
-    }
-    // The loop start takes the loop end's exact time, fraction of a frame
-    // and all, so that no pass is longer than the music says.
-    anchorFrame = FrameAt(loopEnd);
-    anchorTime = current->loopStart;
-    tempo = TempoBefore(piece, current->loopStart);
-    auto first =
-        std::lower_bound(piece.events.begin(), piece.events.end(), current->loopStart,
-                         [](const MidiEvent& event, int32_t time) { return event.time < time; });
-    nextEvent = static_cast<size_t>(first - piece.events.begin());
-    --repeatsLeft;
-    lastJumpFrame = playedFrames;
 }
 
 void CFluidSynthMusic::RenderSynth(float* stereo, int32_t frames) {
@@ -401,66 +282,10 @@ void CFluidSynthMusic::MixInto(float* stereo, int32_t frames) {
     if (synth == nullptr) {
         return;
     }
-    // Steps that render nothing (events, jumps) are bounded, whatever a
-    // piece's tempo and loop points: a piece that would spin is stopped.
-    int32_t idleSteps = 0;
-    while (frames > 0) {
-        if (++idleSteps > kMaxIdleSteps) {
-            StopSequencer();
-        }
-        if (current == nullptr) {
-            // Nothing is sequenced; released notes ring out.
-            RenderSynth(stereo, frames);
-            return;
-        }
-        const MidiPiece& piece = *current->piece;
-        // The loop region; loop points of 0 and 0 loop the whole piece.
-        int32_t loopStart = current->loopStart;
-        int32_t loopEnd = current->loopEnd;
-        if (loopStart == 0 && loopEnd == 0) {
-            loopEnd = piece.length;
-        }
-        const bool looping = repeatsLeft > 0 && loopStart < loopEnd;
-        if (looping && playedFrames >= DueFrame(loopEnd)) {
-            JumpToLoopStart(loopEnd);
-            continue;
-        }
-        if (playedFrames >= DueFrame(piece.length)) {
-            // The end: what is left at the very end still plays, then the
-            // piece is over. The playing flag stays as it is.
-            for (; nextEvent < piece.events.size(); ++nextEvent) {
-                Send(piece.events[nextEvent]);
-            }
-            StopSequencer();
-            continue;
-        }
-        // Every event sounds at the first frame at or after its time, which
-        // is counted from the start through every tempo and every jump
-        // without rounding, so that no drift builds up.
-        while (nextEvent < piece.events.size() &&
-               playedFrames >= DueFrame(piece.events[nextEvent].time)) {
-            const MidiEvent& event = piece.events[nextEvent++];
-            if (event.status == kMidiTempoStatus) {
-                anchorFrame = FrameAt(event.time);
-                anchorTime = event.time;
-                tempo = event.tempo;
-            } else {
-                Send(event);
-            }
-        }
-        int32_t target = piece.length;
-        if (nextEvent < piece.events.size()) {
-            target = std::min(target, piece.events[nextEvent].time);
-        }
-        if (looping) {
-            target = std::min(target, loopEnd);
-        }
-        const int64_t needed = std::max<int64_t>(DueFrame(target) - playedFrames, 1);
-        const int32_t take = static_cast<int32_t>(std::min<int64_t>(needed, frames));
-        RenderSynth(stereo, take);
-        playedFrames += take;
-        idleSteps = 0;
+    // Between two due frames the synthesiser renders; when nothing is
+    // sequenced, released notes ring out.
+    sequencer.Run(frames, [&](int64_t take) {
+        RenderSynth(stereo, static_cast<int32_t>(take));
         stereo += take * CAudioMixer::kChannels;
-        frames -= take;
-    }
+    });
 }

@@ -2,12 +2,12 @@
 // with a General MIDI SoundFont, rendered into the effect player's output.
 //
 // Each piece sits in a numbered slot, read into an event list at Load. One
-// piece plays at a time, sequenced here in music time (768 units per quarter
-// note). The synthesiser opens no audio output of its own: the shared mixer
-// pulls the music from MixInto on its audio thread.
+// piece plays at a time, sequenced in music time (768 units per quarter note)
+// on the output's frames by the players' sequencer (MidiSequencer.h). The
+// synthesiser opens no audio output of its own: the shared mixer pulls the
+// music from MixInto on its audio thread.
 #pragma once
 
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -15,17 +15,21 @@
 #include "audio/AudioMixer.h"
 #include "audio/FailureNote.h"
 #include "audio/MidiFile.h"
+#include "audio/MidiSequencer.h"
 #include "devices/Music.h"
 
 struct _fluid_hashtable_t;
 struct _fluid_synth_t;
 
-class CFluidSynthMusic : public CMusic, public CMixerSource, public CFailureNote {
+class CFluidSynthMusic : public CMusic,
+                         public CMixerSource,
+                         public CFailureNote,
+                         private CMidiSink {
 public:
     // Names the General MIDI SoundFont to use instead of the usual places.
     static constexpr const char* kSoundFontVariable = "MIRUTO_NANA_SOUNDFONT";
     // The loop ends this many music-time units before the piece's end.
-    static constexpr int32_t kLoopEndMargin = 250;
+    static constexpr int32_t kLoopEndMargin = kMidiLoopEndMargin;
 
     // A player that uses the SoundFont the variable names, or else the first
     // of the usual places that loads.
@@ -76,29 +80,10 @@ public:
     bool GetLoop(int32_t slot, int32_t* loopStart, int32_t* loopEnd, uint32_t* repeats);
 
 private:
-    struct Slot {
-        std::unique_ptr<MidiPiece> piece;
-        int32_t loopStart = 0;
-        int32_t loopEnd = 0;
-        uint32_t repeats = 0;
-        // The channel state at the loop start, sent at every jump back.
-        std::vector<MidiEvent> loopState;
-    };
-
-    bool IsSlot(int32_t slot) const { return slot >= 0 && slot < int32_t(slots.size()); }
     // Sends a channel message to the synthesiser.
-    void Send(const MidiEvent& event);
+    void SendEvent(const MidiEvent& event) override;
     // Releases every note, sustained ones too.
-    void ReleaseNotes();
-    // Ends sequencing at once (the caller holds the lock).
-    void StopSequencer();
-    // Jumps back from `loopEnd`, the end of the loop region, to its start.
-    void JumpToLoopStart(int32_t loopEnd);
-    // The output frame, counted from the piece's start, at which music time
-    // `time` falls at the tempo in force; and the first whole frame at or
-    // after it.
-    double FrameAt(int32_t time) const;
-    int64_t DueFrame(int32_t time) const;
+    void ReleaseNotes(bool pieceOver) override;
     void RenderSynth(float* stereo, int32_t frames);
     // Loads the SoundFont into the new synthesiser; false when none loads.
     bool LoadSoundFont();
@@ -108,23 +93,10 @@ private:
     std::string dataFolder;
     std::recursive_mutex lock;
     bool playingFlag = false;
-    int32_t slotCount = 0;
-    std::vector<Slot> slots;
     CAudioMixer* mixer = nullptr;
     struct _fluid_hashtable_t* settings = nullptr;
     struct _fluid_synth_t* synth = nullptr;
     std::vector<float> scratch;
-
-    // The sequencer. Music time `anchorTime` falls on output frame
-    // `anchorFrame` (a fraction of a frame included) at `tempo`; the anchor
-    // moves at every tempo change and every jump.
-    const Slot* current = nullptr;
-    int32_t currentSlot = -1;
-    int32_t anchorTime = 0;
-    double anchorFrame = 0;
-    uint32_t tempo = kDefaultTempo;
-    size_t nextEvent = 0;
-    uint32_t repeatsLeft = 0;
-    int64_t playedFrames = 0;
-    int64_t lastJumpFrame = -1;
+    // The pieces in their slots, sequenced on the output's frames.
+    CMidiSequencer sequencer{CAudioMixer::kRate, this};
 };

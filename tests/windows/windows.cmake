@@ -7,6 +7,7 @@ add_executable(windows-tests
   ${CMAKE_CURRENT_LIST_DIR}/DDGraphicsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WaveFileTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AudioTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WinMidiMusicTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DialogTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ResourceTest.cpp)
 target_link_libraries(windows-tests PRIVATE
