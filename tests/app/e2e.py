@@ -11,6 +11,7 @@ polls against a deadline; nothing relies on a fixed pause being long enough.
 
 import ctypes
 import os
+import random
 import select
 import shutil
 import signal
@@ -122,22 +123,43 @@ def share_matching(shot, reference, x0=0, y0=0):
 
 class VirtualDisplay:
     def __init__(self, screen="1024x768x24"):
+        # The number is drawn at random rather than left to the server, which
+        # would take the lowest free one: with servers starting and stopping
+        # side by side, a number a server is just giving up can still answer
+        # for a moment (tests/support/xvfb.sh does the same).
+        for _ in range(20):
+            number = random.randrange(100, 30100)
+            if os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            if self.start(number, screen):
+                self.name = ":%d" % number
+                self.env = dict(os.environ, DISPLAY=self.name)
+                return
+        raise Failure("the virtual display did not start")
+
+    def start(self, number, screen):
+        """True once a server on `number` accepts clients."""
         read_end, write_end = os.pipe()
         self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen,
+            ["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0", screen,
              "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
-        number = b""
+        said = b""
         end = time.monotonic() + DEADLINE
-        while not number.endswith(b"\n"):
+        while not said.endswith(b"\n"):
             ready, _, _ = select.select([read_end], [], [], max(0.0, end - time.monotonic()))
             chunk = os.read(read_end, 16) if ready else b""
-            check(chunk, "the virtual display did not start")
-            number += chunk
+            if not chunk:
+                break
+            said += chunk
         os.close(read_end)
-        self.name = ":" + number.decode().strip()
-        self.env = dict(os.environ, DISPLAY=self.name)
+        if said.endswith(b"\n"):
+            return True
+        # The number was taken (the server ended) or it never came up.
+        self.server.kill()
+        self.server.wait()
+        return False
 
     def run(self, *args):
         done = subprocess.run(list(args), env=self.env, capture_output=True, timeout=DEADLINE)

@@ -10,7 +10,7 @@
 #   - the ALSA "default" device set to the null device, so sound works on a
 #     machine without a sound card;
 #   - the Japanese UTF-8 locale, so Wine's ANSI code page is 932;
-#   - a fresh Xvfb display chosen by the X server itself.
+#   - a fresh Xvfb display of its own (tests/support/xvfb.sh).
 #
 # Usage: wine-env.sh FORM STATE_DIR TIMEOUT_SECONDS COMMAND [ARG...]
 # FORM is x86 or x64. COMMAND runs with DISPLAY, WINEPREFIX, WINELOADER and
@@ -98,21 +98,12 @@ cleanup() {
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
   fi
-  [[ -n "${fd_file:-}" ]] && rm -f "$fd_file"
 }
 trap cleanup EXIT
 
-fd_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
-xvfb_pid=$!
-display=""
-for _ in $(seq 1 100); do
-  display=$(tr -d '\n' <"$fd_file")
-  [[ -n "$display" ]] && break
-  sleep 0.1
-done
-[[ -n "$display" ]] || fail "Xvfb did not start"
-export DISPLAY=":$display"
+. "$(dirname "${BASH_SOURCE[0]}")/../../tests/support/xvfb.sh"
+start_xvfb || fail "Xvfb did not start"
+xvfb_pid=$XVFB_PID
 
 # A prefix of our own, made once; an unfinished one is made again. The
 # dialogs ask for "MS UI Gothic", which Windows has and Wine has not; Wine
