@@ -64,8 +64,9 @@ gint CDesktopPlatform::RunMessageBox(GtkWidget* owner, GtkMessageType type, GtkB
                                             GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text);
     gtk_window_set_title(GTK_WINDOW(box), title);
     if (buttons == GTK_BUTTONS_YES_NO) {
-        gtk_dialog_add_buttons(GTK_DIALOG(box), "はい", GTK_RESPONSE_YES, "いいえ", GTK_RESPONSE_NO,
-                               nullptr);
+        // Y and N are the buttons' keys, with Alt as the desktop has them.
+        gtk_dialog_add_buttons(GTK_DIALOG(box), "はい(_Y)", GTK_RESPONSE_YES, "いいえ(_N)",
+                               GTK_RESPONSE_NO, nullptr);
         gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
     } else {
         gtk_dialog_add_button(GTK_DIALOG(box), "OK", GTK_RESPONSE_OK);

@@ -1,6 +1,7 @@
-// What the game gets from the Windows program: DirectDraw, DirectSound and
-// DirectMusic devices, the thread's sleep, the name-entry dialog and message
-// boxes.
+// What the game gets from the Windows program: DirectDraw and DirectSound
+// devices, the music player of the form's width (DirectMusic in the 32-bit
+// form, the system's MIDI output in the 64-bit one), the thread's sleep, the
+// name-entry dialog and message boxes.
 #pragma once
 
 #include <string>

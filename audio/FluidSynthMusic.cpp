@@ -61,7 +61,8 @@ CFluidSynthMusic::~CFluidSynthMusic() {
 bool CFluidSynthMusic::Init(HWND, void* soundDevice) {
     std::unique_lock<std::recursive_mutex> guard(lock);
     if (synth == nullptr) {
-        // The game shows no log; a missing SoundFont is reported by the result.
+        // The game shows no log; a missing SoundFont is reported by the result
+        // and named in the failure note.
         for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) {
             fluid_set_log_function(level, nullptr, nullptr);
         }

@@ -2,7 +2,7 @@
 # player. The music player is chosen by the form's width: 64-bit Windows
 # gives DirectMusic's performance objects only to 32-bit programs, so the
 # 64-bit form plays its music through the system's MIDI output (winmm), and
-# the 32-bit form keeps DirectMusic, the game's original player. The choice
+# the 32-bit form keeps DirectMusic. The choice
 # reaches the code as GAME_MUSIC_WINMIDI (set for the 64-bit form).
 add_library(gameaudio_dx STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FailureNote.cpp

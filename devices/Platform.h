@@ -1,7 +1,7 @@
 // What the game needs from the program around it: its devices, a way to
 // sleep during the screen wipes, the modal name-entry dialog and a message
-// box. The desktop
-// program supplies the real ones; tests and tools supply their own.
+// box. The desktop, Windows and browser programs supply the real ones; tests
+// and tools supply their own.
 #pragma once
 
 #include "devices/DeviceTypes.h"

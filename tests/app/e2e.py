@@ -476,7 +476,7 @@ class Case:
             game.wait_frame("the title screen", self.is_title)
             game.menu("f", "e")
             box = game.find_box("終了")
-            display.keys(box, "Escape")
+            display.keys(box, "alt+n")
             wait_for("the box to close", lambda: game.find("終了") is None)
             check(game.alive() and game.find(TITLE), "No ended the program")
             # The box lay over the picture: the window repaints it whole,
@@ -486,7 +486,7 @@ class Case:
             self.start_play(game)
             game.menu("f", "e")
             box = game.find_box("終了")
-            display.keys(box, "Return")
+            display.keys(box, "alt+y")
             check(game.wait_exit() == 0, "exit status")
         finally:
             game.finish()

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The Debian package, unpacked and played as a player would.
 
-Usage: e2e_package.py DEB SOURCE_DIR
+Usage: e2e_package.py PACKAGE_DIR SOURCE_DIR  (the folder the .deb was made in)
 
 Unpacks the package into a fresh root, checks that apt can resolve its
 dependencies, and starts the program its desktop entry names, from /, as an
@@ -13,6 +13,7 @@ Nothing is written to the working folder or the source tree.
 """
 
 import configparser
+import glob
 import os
 import pwd
 import shutil
@@ -20,31 +21,25 @@ import subprocess
 import sys
 import tempfile
 
-TEST_USER = "mirutonana-test"
-
-
 def unprivileged_user():
-    """(uid, gid) of a user without privileges, made once; None when not root."""
+    """(uid, gid) of "nobody" when the test runs as root; None otherwise."""
     if os.geteuid() != 0:
         return None
-    try:
-        entry = pwd.getpwnam(TEST_USER)
-    except KeyError:
-        subprocess.run(["useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent",
-                        "--shell", "/usr/sbin/nologin", TEST_USER], check=True)
-        entry = pwd.getpwnam(TEST_USER)
+    entry = pwd.getpwnam("nobody")
     return entry.pw_uid, entry.pw_gid
 
 
 def main():
-    deb, source_dir = sys.argv[1:3]
+    package_dir, source_dir = sys.argv[1:3]
     sys.path.insert(0, os.path.join(source_dir, "tests", "app"))
     import e2e
     from e2e import check, wait_for
 
-    if not os.path.isfile(deb):
-        print("FAILED: no package at", deb)
+    debs = glob.glob(os.path.join(package_dir, "miruto-nana_*.deb"))
+    if len(debs) != 1:
+        print("FAILED: not one package in %s: %s" % (package_dir, debs))
         return 1
+    deb = debs[0]
     work = tempfile.mkdtemp(prefix="miruto-nana-package-")
     os.chmod(work, 0o755)
     display = None

@@ -22,15 +22,25 @@
 
 namespace {
 
-// A folder of this process's own, in memory where the system has one.
-const std::string& Folder() {
-    static const std::string folder = [] {
+// A folder of this process's own, in memory where the system has one, gone
+// when the process ends.
+class CScratchFolder {
+public:
+    CScratchFolder() {
         const std::string base = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
-        const std::string path = base + "/fuzz-scores-" + std::to_string(getpid());
+        path = base + "/fuzz-scores-" + std::to_string(getpid());
         std::filesystem::create_directories(path);
-        return path;
-    }();
-    return folder;
+    }
+    ~CScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string path;
+};
+
+const std::string& Folder() {
+    static const CScratchFolder folder;
+    return folder.path;
 }
 
 std::string At(const char* name) {
