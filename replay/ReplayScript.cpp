@@ -391,7 +391,10 @@ std::string ReplayTableLine(const SReplayTable& table) {
                 c = '?';
             }
         }
-        line += " " + std::to_string(row.score) + " " + (name.empty() ? "?" : name);
+        line += ' ';
+        line += std::to_string(row.score);
+        line += ' ';
+        line += name.empty() ? std::string("?") : name;
     }
     if (!table.entry) {
         line += " noentry";
