@@ -107,7 +107,11 @@ int CShell::Run() {
     const SGameFolders folders = FindGameFolders(
         OwnProgramPath(), [](const char* name) -> const char* { return std::getenv(name); });
     platform.SetDataFolder(folders.data);
-    SetScoreFolder(folders.scores);
+    if (folders.scoresKept) {
+        SetScoreFolder(folders.scores);
+    } else {
+        SetNoScoreFolder();
+    }
     // The window's class, as the window system sees it.
     g_set_prgname(kWindowClass);
     gdk_set_program_class(kWindowClass);

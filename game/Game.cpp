@@ -448,8 +448,12 @@ void CGame::GameOverStep() {
         platform->ShowMessage(window, kScoreNotSavedText);
         return;
     }
-    if (platform->RunGameOverDialog(window) == 1 && !InsertScore()) {
-        platform->ShowMessage(window, kScoreNotSavedText);
+    if (platform->RunGameOverDialog(window) == 1) {
+        const ScoreSaveResult saved = InsertScore();
+        if (saved != SCORE_SAVE_STORED) {
+            platform->ShowMessage(
+                window, saved == SCORE_SAVE_OUTRANKED ? kScoreOutrankedText : kScoreNotSavedText);
+        }
     }
     DeleteTemp();
     ReturnToTitle();
@@ -460,9 +464,11 @@ bool CGame::LoadScores() {
         SetDefaultScores(highScores);
         return false;
     }
-    if (::LoadScores(highScores) == SCORE_FILE_UNREADABLE) {
+    const ScoreFileState state = ::LoadScores(highScores);
+    if (state == SCORE_FILE_UNREADABLE || state == SCORE_FILE_NO_FOLDER) {
         keepScores = false;
-        platform->ShowMessage(window, kScoresNotKeptText);
+        platform->ShowMessage(
+            window, state == SCORE_FILE_NO_FOLDER ? kScoresNoFolderText : kScoresNotKeptText);
         return false;
     }
     return true;
@@ -472,6 +478,6 @@ int32_t CGame::QualifyingRank() {
     return ::QualifyingRank(highScores, score);
 }
 
-bool CGame::InsertScore() {
+ScoreSaveResult CGame::InsertScore() {
     return ::InsertScore(highScores, score);
 }

@@ -1,10 +1,12 @@
 #include "scores/ScoreTable.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "scores/Cp932.h"
 #include "scores/ScoreFileIo.h"
+#include "scores/ScoreFolder.h"
 
 namespace {
 
@@ -13,23 +15,41 @@ std::string& ScoreFolder() {
     return folder;
 }
 
+bool& NoScoreFolder() {
+    static bool none = false;
+    return none;
+}
+
 // Makes the score folder when one is set and it is missing.
 bool MakeScoreFolder() {
-    return ScoreFolder().empty() || MakePrivateFolder(ScoreFolder());
+    return !NoScoreFolder() && (ScoreFolder().empty() || MakePrivateFolder(ScoreFolder()));
 }
 
 }  // namespace
 
 void SetScoreFolder(std::string folder) {
     ScoreFolder() = std::move(folder);
+    NoScoreFolder() = false;
+}
+
+void SetNoScoreFolder() {
+    ScoreFolder().clear();
+    NoScoreFolder() = true;
 }
 
 std::string ScoreFilePath(const char* name) {
     const std::string& folder = ScoreFolder();
+    if (NoScoreFolder()) {
+        return "";
+    }
     if (folder.empty()) {
         return name;
     }
     return folder.back() == '/' ? folder + name : folder + '/' + name;
+}
+
+std::string TempFilePath() {
+    return ScoreFilePath(("work." + InstanceTag() + ".temp").c_str());
 }
 
 void SetDefaultScores(ScoreEntry* table) {
@@ -56,7 +76,8 @@ bool ParseScoreTable(std::string_view bytes, ScoreEntry* table) {
 
 ScoreFileState LoadScores(ScoreEntry* table, const std::string& path) {
     std::string bytes;
-    const ScoreFileState state = ReadScoreFile(path, bytes);
+    const ScoreFileState state =
+        path.empty() || !FolderCanHold(path) ? SCORE_FILE_NO_FOLDER : ReadScoreFile(path, bytes);
     if (state == SCORE_FILE_READ) {
         ParseScoreTable(bytes, table);
     } else {
@@ -74,15 +95,9 @@ int32_t QualifyingRank(const ScoreEntry* table, int32_t score) {
     return 0;
 }
 
-bool InsertScore(ScoreEntry* table, int32_t score, const std::string& scorePath,
-                 const std::string& tempPath) {
+int32_t PlaceScore(ScoreEntry* table, int32_t score, std::string_view typed) {
     const int32_t place = QualifyingRank(table, score);
     if (place != 0) {
-        // The name first: a table is changed only when it can be.
-        std::string typed;
-        if (!ReadTempFile(tempPath, typed)) {
-            return false;
-        }
         for (int32_t i = kScoreRows - 1; i >= place; --i) {
             table[i] = table[i - 1];
         }
@@ -90,7 +105,36 @@ bool InsertScore(ScoreEntry* table, int32_t score, const std::string& scorePath,
         CScoreScanner(typed).ReadWord(row.name, sizeof row.name);
         row.score = score;
     }
-    return SaveScores(table, scorePath);
+    return place;
+}
+
+ScoreSaveResult InsertScore(ScoreEntry* table, int32_t score, const std::string& scorePath,
+                            const std::string& tempPath) {
+    // The name first, from this game's own file: nothing changes unless it
+    // can be read.
+    std::string typed;
+    if (!ReadTempFile(tempPath, typed) || !MakeScoreFolder()) {
+        return SCORE_SAVE_FAILED;
+    }
+    // From here to the end, no other game reads or writes the table. Work
+    // that has to agree with the stored rows belongs inside this lock.
+    CScoreLock lock(scorePath + ".lock");
+    if (!lock.Held()) {
+        return SCORE_SAVE_FAILED;
+    }
+    ScoreEntry stored[kScoreRows];
+    const ScoreFileState state = LoadScores(stored, scorePath);
+    if (state != SCORE_FILE_READ && state != SCORE_FILE_NONE) {
+        return SCORE_SAVE_FAILED;
+    }
+    // A table the row has no place in is written back as it is, as any
+    // save writes it.
+    const bool placed = PlaceScore(stored, score, typed) != 0;
+    if (!SaveScores(stored, scorePath)) {
+        return SCORE_SAVE_FAILED;
+    }
+    std::copy(stored, stored + kScoreRows, table);
+    return placed ? SCORE_SAVE_STORED : SCORE_SAVE_OUTRANKED;
 }
 
 bool WriteTempFile(const std::string& path, const std::string& bytes) {
