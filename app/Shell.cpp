@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "app/DisplayLoss.h"
 #include "app/GameFolders.h"
 #include "app/WindowFacts.h"
 #include "game/Game.h"
@@ -121,6 +122,9 @@ int CShell::Run() {
                           (display != nullptr ? display : "") + "）");
         return 1;
     }
+    // A name entry's temporary file is not left behind by an X server that
+    // goes away under it.
+    CleanUpWhenDisplayIsLost(gdk_display_get_default(), [] { DeleteTemp(); });
     for (int signal : kQuitSignals) {
         signalSources.push_back(g_unix_signal_add(signal, G_SOURCE_FUNC(OnQuitSignal), this));
     }
