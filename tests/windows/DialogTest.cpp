@@ -6,6 +6,7 @@
 
 #include "resources/WindowsResources.h"
 #include "scores/Cp932.h"
+#include "scores/ScoreFolder.h"
 #include "scores/ScoreTable.h"
 #include "scores/WinDialogs.h"
 #include "tests/windows/WinCheck.h"
@@ -139,4 +140,21 @@ WIN_TEST(DialogTextsAreNotCutOff) {
     }
     DestroyWindow(list);
     DeleteFileA("score.sav");
+}
+
+// The score folder's lock on Windows: a second taker waits until the first
+// lets go, gives up when its wait runs out, and never takes a folder.
+WIN_TEST(TheScoreLockWaitsItsTurn) {
+    InDataDir here;
+    const std::string lockPath = "score.sav.lock";
+    {
+        CScoreLock first(lockPath);
+        CHECK(first.Held());
+        CHECK(!CScoreLock(lockPath, 50).Held());
+    }
+    CHECK(CScoreLock(lockPath, 0).Held());
+    DeleteFileA(lockPath.c_str());
+    CreateDirectoryA(lockPath.c_str(), nullptr);
+    CHECK(!CScoreLock(lockPath, 0).Held());
+    RemoveDirectoryA(lockPath.c_str());
 }
