@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "scores/Cp932.h"
@@ -74,7 +75,10 @@ bool ParseScoreTable(std::string_view bytes, ScoreEntry* table) {
     return whole;
 }
 
-ScoreFileState LoadScores(ScoreEntry* table, const std::string& path) {
+namespace {
+
+// LoadScores for a caller that holds the score folder's lock.
+ScoreFileState LoadHeldScores(ScoreEntry* table, const std::string& path) {
     std::string bytes;
     const ScoreFileState state =
         path.empty() || !FolderCanHold(path) ? SCORE_FILE_NO_FOLDER : ReadScoreFile(path, bytes);
@@ -84,6 +88,21 @@ ScoreFileState LoadScores(ScoreEntry* table, const std::string& path) {
         SetDefaultScores(table);
     }
     return state;
+}
+
+}  // namespace
+
+ScoreFileState LoadScores(ScoreEntry* table, const std::string& path) {
+    // A file that is there is read under the lock too: on Windows a file
+    // that is open cannot be replaced, nor one that is being replaced
+    // opened, so a read in the middle of another game's save would fail the
+    // one or the other. Without the lock (it cannot be taken, or its wait
+    // ran out) the read goes ahead all the same.
+    std::optional<CScoreLock> lock;
+    if (!path.empty() && (!PathIsFree(path) || !PathIsFree(path + ".old"))) {
+        lock.emplace(path + ".lock");
+    }
+    return LoadHeldScores(table, path);
 }
 
 int32_t QualifyingRank(const ScoreEntry* table, int32_t score) {
@@ -123,7 +142,7 @@ ScoreSaveResult InsertScore(ScoreEntry* table, int32_t score, const std::string&
         return SCORE_SAVE_FAILED;
     }
     ScoreEntry stored[kScoreRows];
-    const ScoreFileState state = LoadScores(stored, scorePath);
+    const ScoreFileState state = LoadHeldScores(stored, scorePath);
     if (state != SCORE_FILE_READ && state != SCORE_FILE_NONE) {
         return SCORE_SAVE_FAILED;
     }

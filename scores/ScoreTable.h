@@ -41,9 +41,10 @@ void SetDefaultScores(ScoreEntry* table);
 // (see ReadScoreRows; a name cut to fit its row does not).
 bool ParseScoreTable(std::string_view bytes, ScoreEntry* table);
 
-// Fills the table from the score file. Without one, with one that cannot be
-// read, or without a folder that could ever hold one, every row gets the
-// defaults; the result says which.
+// Fills the table from the score file, read while no other game is saving
+// into it. Without one, with one that cannot be read, or without a folder
+// that could ever hold one, every row gets the defaults; the result says
+// which.
 ScoreFileState LoadScores(ScoreEntry* table,
                           const std::string& path = ScoreFilePath(kScoreFileName));
 

@@ -3,10 +3,13 @@
 # round after round: both confirmed rows are stored every time, in their
 # places, with the rows below them moved down, and no temporary file is
 # left.
-# Usage: two-games-one-folder.sh REPLAY [ROUNDS]
+# Usage: two-games-one-folder.sh ROUNDS REPLAY [ARG...]
+# REPLAY and its arguments make the replay command (an absolute path); the
+# script's file name is added to them.
 set -u
-replay=$(readlink -f "$1")
-rounds="${2:-200}"
+rounds=$1
+shift
+replay=("$@")
 # In memory where the system offers it: the rounds wait on no disk.
 work=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -25,13 +28,14 @@ passed=0
 failed=0
 for ((round = 1; round <= rounds; ++round)); do
   printf '%s\n' "$table" > score.sav
-  "$replay" alice.txt > alice.out 2>&1 &
+  "${replay[@]}" alice.txt > alice.out 2>&1 &
   first=$!
-  "$replay" bruno.txt > bruno.out 2>&1 &
+  "${replay[@]}" bruno.txt > bruno.out 2>&1 &
   second=$!
   wait "$first"; status=$?
   wait "$second"; status=$((status | $?))
-  stored=$(cat score.sav)
+  # The Windows forms end their lines with CR LF.
+  stored=$(tr -d '\r' < score.sav)
   why=
   if [[ $status -ne 0 ]]; then
     why="a replay failed"
