@@ -12,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "app/DisplayLoss.h"
 #include "app/GameFolders.h"
 #include "app/WindowFacts.h"
 #include "game/Game.h"
@@ -108,7 +109,11 @@ int CShell::Run() {
     const SGameFolders folders = FindGameFolders(
         OwnProgramPath(), [](const char* name) -> const char* { return std::getenv(name); });
     platform.SetDataFolder(folders.data);
-    SetScoreFolder(folders.scores);
+    if (folders.scoresKept) {
+        SetScoreFolder(folders.scores);
+    } else {
+        SetNoScoreFolder();
+    }
     // The window's class, as the window system sees it.
     g_set_prgname(kWindowClass);
     gdk_set_program_class(kWindowClass);
@@ -118,6 +123,9 @@ int CShell::Run() {
                           (display != nullptr ? display : "") + "）");
         return 1;
     }
+    // A name entry's temporary file is not left behind by an X server that
+    // goes away under it.
+    CleanUpWhenDisplayIsLost(gdk_display_get_default(), [] { DeleteTemp(); });
     for (int signal : kQuitSignals) {
         signalSources.push_back(g_unix_signal_add(signal, G_SOURCE_FUNC(OnQuitSignal), this));
     }

@@ -449,8 +449,12 @@ void CGame::GameOverStep() {
         platform->ShowMessage(window, kScoreNotSavedText);
         return;
     }
-    if (platform->RunGameOverDialog(window) == 1 && !InsertScore()) {
-        platform->ShowMessage(window, kScoreNotSavedText);
+    if (platform->RunGameOverDialog(window) == 1) {
+        const ScoreSaveResult saved = InsertScore();
+        if (saved != SCORE_SAVE_STORED) {
+            platform->ShowMessage(
+                window, saved == SCORE_SAVE_OUTRANKED ? kScoreOutrankedText : kScoreNotSavedText);
+        }
     }
     scoreKeeper->DeleteTemp();
     ReturnToTitle();
@@ -461,9 +465,11 @@ bool CGame::LoadScores() {
         SetDefaultScores(highScores);
         return false;
     }
-    if (scoreKeeper->Load(highScores) == SCORE_FILE_UNREADABLE) {
+    const ScoreFileState state = scoreKeeper->Load(highScores);
+    if (state == SCORE_FILE_UNREADABLE || state == SCORE_FILE_NO_FOLDER) {
         keepScores = false;
-        platform->ShowMessage(window, kScoresNotKeptText);
+        platform->ShowMessage(
+            window, state == SCORE_FILE_NO_FOLDER ? kScoresNoFolderText : kScoresNotKeptText);
         return false;
     }
     return true;
@@ -473,6 +479,6 @@ int32_t CGame::QualifyingRank() {
     return ::QualifyingRank(highScores, score);
 }
 
-bool CGame::InsertScore() {
+ScoreSaveResult CGame::InsertScore() {
     return scoreKeeper->Insert(highScores, score);
 }

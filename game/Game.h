@@ -69,7 +69,7 @@ private:
     void ReturnToTitle();
     bool LoadScores();
     int32_t QualifyingRank();
-    bool InsertScore();
+    ScoreSaveResult InsertScore();
 
     CPlatform* platform;
     // Set once Init has succeeded; before that ticks and clicks do nothing.
@@ -96,7 +96,8 @@ private:
     int32_t arrowSpeed;
     int32_t starSpeed;
     // Cleared for the rest of the run once the score file is found there but
-    // unreadable: it is never written over, and the player is told once.
+    // unreadable (it is never written over), or there is no folder for it;
+    // the player is told once.
     bool keepScores;
     ScoreEntry highScores[5];
     CScoreKeeper* scoreKeeper;

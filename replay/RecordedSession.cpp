@@ -39,7 +39,7 @@ int32_t CRecordedSession::CWatchingPlatform::RunGameOverDialog(HWND owner) {
 ScoreFileState CRecordedSession::CWatchingKeeper::Load(ScoreEntry* rows) {
     const ScoreFileState state = inner->Load(rows);
     loaded = true;
-    table.kept = state != SCORE_FILE_UNREADABLE;
+    table.kept = state == SCORE_FILE_READ || state == SCORE_FILE_NONE;
     for (int32_t i = 0; i < kScoreRows; ++i) {
         table.rows[i] = rows[i];
     }
@@ -52,10 +52,12 @@ bool CRecordedSession::CWatchingKeeper::WritePlace(int32_t place) {
     return written;
 }
 
-bool CRecordedSession::CWatchingKeeper::Insert(ScoreEntry* rows, int32_t score) {
-    const int32_t place = QualifyingRank(rows, score);
-    const bool result = inner->Insert(rows, score);
-    if (result && place != 0) {
+ScoreSaveResult CRecordedSession::CWatchingKeeper::Insert(ScoreEntry* rows, int32_t score) {
+    const ScoreSaveResult result = inner->Insert(rows, score);
+    if (result == SCORE_SAVE_STORED) {
+        // The new row ranks above any of equal score, so it is the first of
+        // them in the table as kept, whatever other games stored meanwhile.
+        const int32_t place = StoredPlace(rows, score);
         stored = true;
         row.place = place;
         row.score = score;

@@ -92,8 +92,9 @@ private:
         ScoreFileState Load(ScoreEntry* table) override;
         bool WritePlace(int32_t place) override;
         bool ReadName(std::string* cp932) override { return inner->ReadName(cp932); }
-        bool Insert(ScoreEntry* table, int32_t score) override;
+        ScoreSaveResult Insert(ScoreEntry* table, int32_t score) override;
         void DeleteTemp() override { inner->DeleteTemp(); }
+        bool Replace(const ScoreEntry* table) override { return inner->Replace(table); }
 
         SReplayTable table;
         bool loaded = false;

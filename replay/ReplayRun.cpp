@@ -1,8 +1,23 @@
 #include "replay/ReplayRun.h"
 
+#include <cstring>
+
 #include "actors/GameRandom.h"
 #include "replay/RecordedSession.h"
 #include "scores/Cp932.h"
+
+namespace {
+
+bool SameRows(const ScoreEntry* a, const ScoreEntry* b) {
+    for (int32_t i = 0; i < kScoreRows; ++i) {
+        if (a[i].score != b[i].score || std::strcmp(a[i].name, b[i].name) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 ScoreFileState CReplayScoreKeeper::Load(ScoreEntry* table) {
     if (override == nullptr) {
@@ -11,7 +26,19 @@ ScoreFileState CReplayScoreKeeper::Load(ScoreEntry* table) {
     for (int32_t i = 0; i < kScoreRows; ++i) {
         table[i] = override->rows[i];
     }
-    return override->kept ? SCORE_FILE_READ : SCORE_FILE_UNREADABLE;
+    if (!override->kept) {
+        return SCORE_FILE_UNREADABLE;
+    }
+    // The save that may follow merges with the table kept then: let that be
+    // the table the game read, as it was when the game was played. A keeper
+    // that holds it already is left alone (a missing score file stays
+    // missing).
+    ScoreEntry now[kScoreRows];
+    const ScoreFileState state = inner->Load(now);
+    if ((state != SCORE_FILE_READ && state != SCORE_FILE_NONE) || !SameRows(now, override->rows)) {
+        inner->Replace(override->rows);
+    }
+    return SCORE_FILE_READ;
 }
 
 bool CReplayScoreKeeper::WritePlace(int32_t place) {
@@ -21,12 +48,11 @@ bool CReplayScoreKeeper::WritePlace(int32_t place) {
     return inner->WritePlace(place);
 }
 
-bool CReplayScoreKeeper::Insert(ScoreEntry* table, int32_t score) {
+ScoreSaveResult CReplayScoreKeeper::Insert(ScoreEntry* table, int32_t score) {
     std::string typed;
     const bool haveName = inner->ReadName(&typed);
-    const bool earned = QualifyingRank(table, score) != 0;
-    const bool result = inner->Insert(table, score);
-    stored = result && earned;
+    const ScoreSaveResult result = inner->Insert(table, score);
+    stored = result == SCORE_SAVE_STORED;
     storedName.clear();
     ScoreEntry word;
     word.name[0] = '\0';

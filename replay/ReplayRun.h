@@ -50,8 +50,9 @@ public:
     ScoreFileState Load(ScoreEntry* table) override;
     bool WritePlace(int32_t place) override;
     bool ReadName(std::string* cp932) override { return inner->ReadName(cp932); }
-    bool Insert(ScoreEntry* table, int32_t score) override;
+    ScoreSaveResult Insert(ScoreEntry* table, int32_t score) override;
     void DeleteTemp() override { inner->DeleteTemp(); }
+    bool Replace(const ScoreEntry* table) override { return inner->Replace(table); }
 
     // Whether the last Insert stored a row, and the first word typed for
     // it (UTF-8, empty when none was typed).

@@ -13,8 +13,7 @@
 // with the name written back to `tempPath` (or, when it cannot be written,
 // no file there that could be taken for a name), 0 otherwise (the close box,
 // or no place to show). The list button opens the top five over it.
-int32_t RunGameOverDialog(GtkWindow* owner,
-                          const std::string& tempPath = ScoreFilePath(kTempFileName),
+int32_t RunGameOverDialog(GtkWindow* owner, const std::string& tempPath = TempFilePath(),
                           const std::string& scorePath = ScoreFilePath(kScoreFileName));
 
 // Shows the top five as stored in `scorePath`; ends at once without a file.

@@ -7,12 +7,10 @@
 #include "scores/ScoreText.h"
 
 bool CHighScoreList::Load(const std::string& path) {
-    std::string bytes;
-    if (ReadScoreFile(path, bytes) != SCORE_FILE_READ) {
+    ScoreEntry table[kScoreRows];
+    if (LoadScores(table, path) != SCORE_FILE_READ) {
         return false;
     }
-    ScoreEntry table[kScoreRows];
-    ParseScoreTable(bytes, table);
     for (int32_t i = 0; i < kRows; ++i) {
         HighScoreRow& row = rows[i];
         const size_t length =

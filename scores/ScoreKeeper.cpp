@@ -11,15 +11,19 @@ bool CFileScoreKeeper::WritePlace(int32_t place) {
 }
 
 bool CFileScoreKeeper::ReadName(std::string* cp932) {
-    return ReadTempFile(ScoreFilePath(kTempFileName), *cp932);
+    return ReadTempFile(TempFilePath(), *cp932);
 }
 
-bool CFileScoreKeeper::Insert(ScoreEntry* table, int32_t score) {
+ScoreSaveResult CFileScoreKeeper::Insert(ScoreEntry* table, int32_t score) {
     return InsertScore(table, score);
 }
 
 void CFileScoreKeeper::DeleteTemp() {
     ::DeleteTemp();
+}
+
+bool CFileScoreKeeper::Replace(const ScoreEntry* table) {
+    return ReplaceScores(table);
 }
 
 CScoreKeeper& FileScoreKeeper() {
@@ -48,31 +52,30 @@ bool CMemoryScoreKeeper::ReadName(std::string* cp932) {
     return true;
 }
 
-bool CMemoryScoreKeeper::Insert(ScoreEntry* table, int32_t score) {
-    const int32_t at = QualifyingRank(table, score);
-    if (at != 0) {
-        if (!named) {
-            return false;
-        }
-        ScoreEntry row = table[at - 1];
-        FirstWord(name, &row);
-        row.score = score;
-        for (int32_t i = kScoreRows - 1; i >= at; --i) {
-            table[i] = table[i - 1];
-        }
-        table[at - 1] = row;
+ScoreSaveResult CMemoryScoreKeeper::Insert(ScoreEntry* table, int32_t score) {
+    if (!named && QualifyingRank(table, score) != 0) {
+        return SCORE_SAVE_FAILED;
     }
+    const bool placed = PlaceScore(table, score, name) != 0;
     for (int32_t i = 0; i < kScoreRows; ++i) {
         kept[i] = table[i];
     }
     stored = true;
-    return true;
+    return placed ? SCORE_SAVE_STORED : SCORE_SAVE_OUTRANKED;
 }
 
 void CMemoryScoreKeeper::DeleteTemp() {
     place = 0;
     named = false;
     name.clear();
+}
+
+bool CMemoryScoreKeeper::Replace(const ScoreEntry* table) {
+    for (int32_t i = 0; i < kScoreRows; ++i) {
+        kept[i] = table[i];
+    }
+    stored = true;
+    return true;
 }
 
 void CMemoryScoreKeeper::SetName(const std::string& cp932) {

@@ -19,21 +19,27 @@ public:
     // What the name entry handed back when OK was pressed (CP932 bytes);
     // false when there is nothing to read.
     virtual bool ReadName(std::string* cp932) = 0;
-    // Puts `score` into its place in `table` under the first word of the
-    // name handed back and keeps the table; false when it was not stored.
-    virtual bool Insert(ScoreEntry* table, int32_t score) = 0;
+    // Puts `score` into its place in the table as kept now, under the first
+    // word of the name handed back, and keeps it; `table` then holds the
+    // table as kept. When nothing was stored, `table` is as it was.
+    virtual ScoreSaveResult Insert(ScoreEntry* table, int32_t score) = 0;
     // Ends the hand-over, whatever became of it.
     virtual void DeleteTemp() = 0;
+    // Keeps `table` as it is in place of the table kept now (a replay's game
+    // over reads the table it recorded); false when it could not.
+    virtual bool Replace(const ScoreEntry* table) = 0;
 };
 
-// The score files in the score folder: "score.sav" and "work.temp".
+// The score files in the score folder: "score.sav" and this game's own
+// temporary file.
 class CFileScoreKeeper : public CScoreKeeper {
 public:
     ScoreFileState Load(ScoreEntry* table) override;
     bool WritePlace(int32_t place) override;
     bool ReadName(std::string* cp932) override;
-    bool Insert(ScoreEntry* table, int32_t score) override;
+    ScoreSaveResult Insert(ScoreEntry* table, int32_t score) override;
     void DeleteTemp() override;
+    bool Replace(const ScoreEntry* table) override;
 };
 
 // The one file keeper, which holds nothing of its own.
@@ -46,8 +52,9 @@ public:
     ScoreFileState Load(ScoreEntry* table) override;
     bool WritePlace(int32_t place) override;
     bool ReadName(std::string* cp932) override;
-    bool Insert(ScoreEntry* table, int32_t score) override;
+    ScoreSaveResult Insert(ScoreEntry* table, int32_t score) override;
     void DeleteTemp() override;
+    bool Replace(const ScoreEntry* table) override;
 
     // The place handed to the name entry; 0 when none is.
     int32_t Place() const { return place; }

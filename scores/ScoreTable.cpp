@@ -1,10 +1,13 @@
 #include "scores/ScoreTable.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "scores/Cp932.h"
 #include "scores/ScoreFileIo.h"
+#include "scores/ScoreFolder.h"
 
 namespace {
 
@@ -13,23 +16,41 @@ std::string& ScoreFolder() {
     return folder;
 }
 
+bool& NoScoreFolder() {
+    static bool none = false;
+    return none;
+}
+
 // Makes the score folder when one is set and it is missing.
 bool MakeScoreFolder() {
-    return ScoreFolder().empty() || MakePrivateFolder(ScoreFolder());
+    return !NoScoreFolder() && (ScoreFolder().empty() || MakePrivateFolder(ScoreFolder()));
 }
 
 }  // namespace
 
 void SetScoreFolder(std::string folder) {
     ScoreFolder() = std::move(folder);
+    NoScoreFolder() = false;
+}
+
+void SetNoScoreFolder() {
+    ScoreFolder().clear();
+    NoScoreFolder() = true;
 }
 
 std::string ScoreFilePath(const char* name) {
     const std::string& folder = ScoreFolder();
+    if (NoScoreFolder()) {
+        return "";
+    }
     if (folder.empty()) {
         return name;
     }
     return folder.back() == '/' ? folder + name : folder + '/' + name;
+}
+
+std::string TempFilePath() {
+    return ScoreFilePath(("work." + InstanceTag() + ".temp").c_str());
 }
 
 void SetDefaultScores(ScoreEntry* table) {
@@ -54,15 +75,34 @@ bool ParseScoreTable(std::string_view bytes, ScoreEntry* table) {
     return whole;
 }
 
-ScoreFileState LoadScores(ScoreEntry* table, const std::string& path) {
+namespace {
+
+// LoadScores for a caller that holds the score folder's lock.
+ScoreFileState LoadHeldScores(ScoreEntry* table, const std::string& path) {
     std::string bytes;
-    const ScoreFileState state = ReadScoreFile(path, bytes);
+    const ScoreFileState state =
+        path.empty() || !FolderCanHold(path) ? SCORE_FILE_NO_FOLDER : ReadScoreFile(path, bytes);
     if (state == SCORE_FILE_READ) {
         ParseScoreTable(bytes, table);
     } else {
         SetDefaultScores(table);
     }
     return state;
+}
+
+}  // namespace
+
+ScoreFileState LoadScores(ScoreEntry* table, const std::string& path) {
+    // A file that is there is read under the lock too: on Windows a file
+    // that is open cannot be replaced, nor one that is being replaced
+    // opened, so a read in the middle of another game's save would fail the
+    // one or the other. Without the lock (it cannot be taken, or its wait
+    // ran out) the read goes ahead all the same.
+    std::optional<CScoreLock> lock;
+    if (!path.empty() && (!PathIsFree(path) || !PathIsFree(path + ".old"))) {
+        lock.emplace(path + ".lock");
+    }
+    return LoadHeldScores(table, path);
 }
 
 int32_t QualifyingRank(const ScoreEntry* table, int32_t score) {
@@ -74,15 +114,18 @@ int32_t QualifyingRank(const ScoreEntry* table, int32_t score) {
     return 0;
 }
 
-bool InsertScore(ScoreEntry* table, int32_t score, const std::string& scorePath,
-                 const std::string& tempPath) {
+int32_t StoredPlace(const ScoreEntry* table, int32_t score) {
+    for (int32_t i = 0; i < kScoreRows; ++i) {
+        if (table[i].score == score) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+int32_t PlaceScore(ScoreEntry* table, int32_t score, std::string_view typed) {
     const int32_t place = QualifyingRank(table, score);
     if (place != 0) {
-        // The name first: a table is changed only when it can be.
-        std::string typed;
-        if (!ReadTempFile(tempPath, typed)) {
-            return false;
-        }
         for (int32_t i = kScoreRows - 1; i >= place; --i) {
             table[i] = table[i - 1];
         }
@@ -90,7 +133,44 @@ bool InsertScore(ScoreEntry* table, int32_t score, const std::string& scorePath,
         CScoreScanner(typed).ReadWord(row.name, sizeof row.name);
         row.score = score;
     }
-    return SaveScores(table, scorePath);
+    return place;
+}
+
+ScoreSaveResult InsertScore(ScoreEntry* table, int32_t score, const std::string& scorePath,
+                            const std::string& tempPath) {
+    // The name first, from this game's own file: nothing changes unless it
+    // can be read.
+    std::string typed;
+    if (!ReadTempFile(tempPath, typed) || !MakeScoreFolder()) {
+        return SCORE_SAVE_FAILED;
+    }
+    // From here to the end, no other game reads or writes the table. Work
+    // that has to agree with the stored rows belongs inside this lock.
+    CScoreLock lock(scorePath + ".lock");
+    if (!lock.Held()) {
+        return SCORE_SAVE_FAILED;
+    }
+    ScoreEntry stored[kScoreRows];
+    const ScoreFileState state = LoadHeldScores(stored, scorePath);
+    if (state != SCORE_FILE_READ && state != SCORE_FILE_NONE) {
+        return SCORE_SAVE_FAILED;
+    }
+    // A table the row has no place in is written back as it is, as any
+    // save writes it.
+    const bool placed = PlaceScore(stored, score, typed) != 0;
+    if (!SaveScores(stored, scorePath)) {
+        return SCORE_SAVE_FAILED;
+    }
+    std::copy(stored, stored + kScoreRows, table);
+    return placed ? SCORE_SAVE_STORED : SCORE_SAVE_OUTRANKED;
+}
+
+bool ReplaceScores(const ScoreEntry* table, const std::string& scorePath) {
+    if (!MakeScoreFolder()) {
+        return false;
+    }
+    CScoreLock lock(scorePath + ".lock");
+    return lock.Held() && SaveScores(table, scorePath);
 }
 
 bool WriteTempFile(const std::string& path, const std::string& bytes) {

@@ -1,5 +1,6 @@
 // Reading the score files: the rows of "score.sav" and the single fields of
-// "work.temp", with every field bounded so that no file can overrun a name.
+// the temporary file, with every field bounded so that no file can overrun a
+// name.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +52,7 @@ enum ScoreFileState {
     SCORE_FILE_NONE,        // no score file yet
     SCORE_FILE_READ,        // the bytes were read
     SCORE_FILE_UNREADABLE,  // something is there that cannot be read
+    SCORE_FILE_NO_FOLDER,   // there is no folder that could ever hold one
 };
 
 // Reads a score file's bytes. Without one, an earlier version's save that

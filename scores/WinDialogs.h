@@ -4,8 +4,8 @@
 
 #include "devices/DeviceTypes.h"
 
-// Name entry after a game that ranks: shows the place from "work.temp",
-// offers "kiri", and on OK writes the name back to "work.temp" (the game says
+// Name entry after a game that ranks: shows the place from the game's
+// temporary file, offers "kiri", and on OK writes the name back to it (the game says
 // so when it cannot) and ends with 1. The close box ends with 0; Esc does
 // nothing.
 INT_PTR CALLBACK GameOverDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

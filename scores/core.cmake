@@ -14,3 +14,10 @@ if(WIN32)
 else()
   target_sources(gamecore PRIVATE ${CMAKE_SOURCE_DIR}/scores/ScoreFileIoPosix.cpp)
 endif()
+# The lock that several games on one score folder share, also one for each
+# system.
+if(WIN32)
+  target_sources(gamecore PRIVATE ${CMAKE_SOURCE_DIR}/scores/ScoreFolderWindows.cpp)
+else()
+  target_sources(gamecore PRIVATE ${CMAKE_SOURCE_DIR}/scores/ScoreFolderPosix.cpp)
+endif()

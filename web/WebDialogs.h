@@ -15,7 +15,7 @@ bool RunWebMessageBox(const char* caption, const char* text, bool yesNo);
 // (the name is written back to `tempPath`; when it cannot be, the game's
 // save finds no name and says so), 0 otherwise (the close box, or no place
 // to show). The list button opens the top five over it.
-int32_t RunWebGameOverDialog(const std::string& tempPath = ScoreFilePath(kTempFileName),
+int32_t RunWebGameOverDialog(const std::string& tempPath = TempFilePath(),
                              const std::string& scorePath = ScoreFilePath(kScoreFileName));
 
 // Shows the top five as stored in `scorePath`; ends at once without a file.

@@ -43,6 +43,15 @@ TEST(GameFolders, FollowTheProgramsOwnPlace) {
     EXPECT_EQ(FindGameFolders(installedProgram, FakeEnvironment).scores,
               "/home/nana/.local/share/miruto-nana");
 
+    // Without $HOME, the account's home folder; without that either, none at
+    // all, never the working folder.
+    g_environment = {};
+    found = FindGameFolders(installedProgram, FakeEnvironment, [] { return std::string("/u/a"); });
+    EXPECT_EQ(found.scores, "/u/a/.local/share/miruto-nana");
+    EXPECT_TRUE(found.scoresKept);
+    found = FindGameFolders(installedProgram, FakeEnvironment, [] { return std::string(); });
+    EXPECT_FALSE(found.scoresKept);
+
     found = FindGameFolders((root / "build/miruto-nana").string(), FakeEnvironment);
     EXPECT_EQ(found.data, (root / "build").string());
     EXPECT_EQ(found.scores, "");

@@ -320,7 +320,7 @@ TEST_F(GameFixture, AnUnclickedFirstGameEndsAndStoresTheName) {
     EXPECT_EQ(Count(over, "fill "), 100);
     EXPECT_EQ(game->State(), STATE_TITLE);
     EXPECT_EQ(game->Actors().Size(), 0u);
-    EXPECT_FALSE(fs::exists("work.temp"));
+    EXPECT_FALSE(fs::exists(TempFilePath()));
 
     std::ifstream saved("score.sav");
     std::stringstream content;
@@ -342,7 +342,7 @@ TEST_F(GameFixture, AScoreWithoutAPlaceWaitsForAClick) {
     EXPECT_EQ(Take(), (Lines{"draw 15 195 115 250 150 0 0", "present",
                              "draw 15 195 115 250 150 0 0", "present"}));
     EXPECT_EQ(game->State(), STATE_GAMEOVER);
-    EXPECT_FALSE(fs::exists("work.temp"));
+    EXPECT_FALSE(fs::exists(TempFilePath()));
     game->OnClick(1, 1);
     EXPECT_EQ(game->State(), STATE_TITLE);
     const Lines back = Take();
@@ -358,7 +358,7 @@ TEST_F(GameFixture, ClosingTheDialogStoresNothing) {
     game->Tick();
     EXPECT_EQ(game->State(), STATE_TITLE);
     EXPECT_FALSE(fs::exists("score.sav"));
-    EXPECT_FALSE(fs::exists("work.temp"));
+    EXPECT_FALSE(fs::exists(TempFilePath()));
 }
 
 // The player is told when a score cannot be kept: the place cannot be
@@ -368,10 +368,10 @@ TEST_F(GameFixture, AScoreThatCannotBeKeptIsSaid) {
     const std::string notSaved = "message スコアの保存に失敗しました";
     const Lines gameOver = {"draw 15 195 115 250 150 0 0", "present"};
     Start();
-    fs::create_directory("work.temp");
+    fs::create_directory(TempFilePath());
     EXPECT_EQ(PlayToGameOver(), (Lines{gameOver[0], gameOver[1], notSaved}));
     EXPECT_EQ(game->State(), STATE_GAMEOVER);
-    fs::remove("work.temp");
+    fs::remove(TempFilePath());
     game->OnClick(1, 1);
 
     fs::create_directory("score.sav.new");
@@ -382,7 +382,7 @@ TEST_F(GameFixture, AScoreThatCannotBeKeptIsSaid) {
               (Lines{"dialog 1", "dialog ok nana", notSaved}));
     EXPECT_EQ(game->State(), STATE_TITLE);
     EXPECT_FALSE(fs::exists("score.sav"));
-    EXPECT_FALSE(fs::exists("work.temp"));
+    EXPECT_FALSE(fs::exists(TempFilePath()));
     fs::remove("score.sav.new");
 
     fs::create_directory("score.sav");
@@ -392,7 +392,52 @@ TEST_F(GameFixture, AScoreThatCannotBeKeptIsSaid) {
     game->OnClick(1, 1);
     EXPECT_EQ(PlayToGameOver(), gameOver);
     EXPECT_TRUE(fs::is_directory("score.sav"));
-    EXPECT_FALSE(fs::exists("work.temp"));
+    EXPECT_FALSE(fs::exists(TempFilePath()));
+}
+
+// Another window that shares the score folder stores its rows while this
+// game's name entry is open: they are kept and this row goes in among them;
+// when they leave it no place, the player is told so. A regular file where
+// the score folder should be is said to be a place that cannot be written.
+TEST_F(GameFixture, RowsStoredMeanwhileAreKeptAndEveryLossIsSaid) {
+    class CBusyFolderPlatform : public CRecordingPlatform {
+    public:
+        using CRecordingPlatform::CRecordingPlatform;
+        int32_t RunGameOverDialog(HWND owner) override {
+            std::ofstream("score.sav") << othersRows;
+            return CRecordingPlatform::RunGameOverDialog(owner);
+        }
+        std::string othersRows;
+    };
+    const auto stored = [] {
+        std::stringstream content;
+        content << std::ifstream("score.sav").rdbuf();
+        return content.str();
+    };
+    std::ofstream("score.sav") << "9 ann\n8 ben\n-1 cat\n-2 dan\n-3 eve\n";
+    CBusyFolderPlatform busy(&trace);
+    game = new CGame(&busy);
+    ASSERT_TRUE(game->Init(nullptr, 640, 480));
+
+    busy.othersRows = "9 ann\n8 ben\n0 bob\n-1 cat\n-2 dan\n";
+    busy.answers.push_back({true, "alice"});
+    EXPECT_EQ(Count(PlayToGameOver(), "message "), 0);
+    EXPECT_EQ(stored(), "9 ann\n8 ben\n0 alice\n0 bob\n-1 cat\n");
+
+    busy.othersRows = "5 a\n4 b\n3 c\n2 d\n1 e\n";
+    busy.answers.push_back({true, "alice"});
+    const Lines over = PlayToGameOver();
+    EXPECT_EQ(Count(over, "message ほかのスコアが先に記録され、トップ５に入れませんでした"), 1);
+    EXPECT_EQ(stored(), "5 a\n4 b\n3 c\n2 d\n1 e\n");
+    EXPECT_FALSE(fs::exists(TempFilePath()));
+
+    std::ofstream("data");
+    SetScoreFolder("data/miruto-nana");
+    EXPECT_EQ(Count(PlayToGameOver(), "message スコアの保存先を作れないため、今回は記録できません"),
+              1);
+    SetScoreFolder("");
+    delete game;
+    game = nullptr;
 }
 
 }  // namespace

@@ -170,7 +170,7 @@ TEST_F(ReplayTest, AFormsRecordingTakesThePathItsSessionTook) {
         if (folder == kFolders[0]) {
             std::ofstream(formDir / "score.sav") << kEarlierTable;
         } else {
-            fs::create_directories(formDir / (folder == kFolders[1] ? "score.sav" : "work.temp"));
+            fs::create_directories(formDir / (folder == kFolders[1] ? "score.sav" : TempFilePath()));
         }
         SetGameRandomState(4242);
         SFakeForm form;
@@ -421,7 +421,7 @@ TEST_F(ReplayTest, WatchingLeavesThePlayersOwnSessionAsItWas) {
     playerRun(false, &unwatched);
     EXPECT_EQ(watched, unwatched);
     EXPECT_EQ(ReadFile(root / "form" / "score.sav"), table);
-    EXPECT_FALSE(fs::exists(root / "form" / "work.temp"));
+    EXPECT_FALSE(fs::exists(root / "form" / TempFilePath()));
 }
 
 }  // namespace

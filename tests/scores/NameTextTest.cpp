@@ -51,6 +51,19 @@ TEST(NameEntryTest, ANameIsCutAtFourteenBytesOnACharacterBoundary) {
     EXPECT_EQ(entry.Name(), "ab");
 }
 
+// A pasted escape sequence or a typed backspace never reaches the file as
+// such; spaces, tabs and line ends part words as before, and the empty name
+// stays empty.
+TEST(NameEntryTest, ControlCharactersBecomeQuestionMarks) {
+    CNameEntry entry;
+    entry.SetName(Utf8ToCp932("姫") + "\x1b[2Jab\x08\x7f");
+    EXPECT_EQ(entry.Name(), Utf8ToCp932("姫") + "?[2Jab??");
+    entry.SetName(" a\tb\r\n");
+    EXPECT_EQ(entry.Name(), " a\tb\r\n");
+    entry.SetName("");
+    EXPECT_EQ(entry.Name(), "");
+}
+
 class NameEntryFileTest : public ScoreFilesTest {};
 
 TEST_F(NameEntryFileTest, ThePlaceComesInAndTheConfirmedNameGoesOut) {

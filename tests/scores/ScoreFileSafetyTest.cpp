@@ -6,18 +6,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ScoreTestFiles.h"
 #include "scores/HighScoreList.h"
 #include "scores/NameEntry.h"
+#include "scores/ScoreFolder.h"
 #include "scores/ScoreTable.h"
 
 namespace {
@@ -77,7 +81,8 @@ TEST_F(ScoreFileSafetyTest, AFailedSaveIsReportedAndLeavesTheOldFile) {
     EXPECT_FALSE(WritePlace(1, Path("work.temp").c_str()));
     CNameEntry entry;
     EXPECT_FALSE(entry.Confirm(Path("work.temp").c_str()));
-    EXPECT_FALSE(InsertScore(table, 950, Path("score.sav").c_str(), Path("work.temp").c_str()));
+    EXPECT_EQ(InsertScore(table, 950, Path("score.sav").c_str(), Path("work.temp").c_str()),
+              SCORE_SAVE_FAILED);
     EXPECT_EQ(ReadFile("score.sav"), kRanked);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "work.temp"));
 }
@@ -137,7 +142,8 @@ TEST_F(ScoreFileSafetyTest, APipeUnderEitherNameNeverBlocks) {
     EXPECT_FALSE(entry.Open(Path("work.temp").c_str()));
     EXPECT_FALSE(WritePlace(2, Path("work.temp").c_str()));
     EXPECT_FALSE(entry.Confirm(Path("work.temp").c_str()));
-    EXPECT_FALSE(InsertScore(table, 5, Path("other.sav").c_str(), Path("work.temp").c_str()));
+    EXPECT_EQ(InsertScore(table, 5, Path("other.sav").c_str(), Path("work.temp").c_str()),
+              SCORE_SAVE_FAILED);
     DeleteTemp(Path("work.temp").c_str());
     EXPECT_EQ(std::filesystem::status(dir / "score.sav").type(), std::filesystem::file_type::fifo);
     EXPECT_EQ(std::filesystem::status(dir / "work.temp").type(), std::filesystem::file_type::fifo);
@@ -164,6 +170,30 @@ TEST_F(ScoreFileSafetyTest, WritesNeverFollowALink) {
     EXPECT_EQ(ReadFile("victim"), "precious");
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "work.temp"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "score.sav.bad"));
+}
+
+// The score folder's lock: a second taker waits until the first lets go,
+// gives up when its wait runs out, and takes nothing but a regular file of
+// its own: never a link (nor what it points at), never a pipe.
+TEST_F(ScoreFileSafetyTest, TheLockWaitsItsTurnAndTakesOnlyARegularFile) {
+    const std::string lockPath = Path("score.sav.lock");
+    auto first = std::make_unique<CScoreLock>(lockPath);
+    ASSERT_TRUE(first->Held());
+    EXPECT_FALSE(CScoreLock(lockPath, 50).Held());
+    std::thread letGo([&first] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        first.reset();
+    });
+    EXPECT_TRUE(CScoreLock(lockPath).Held());
+    letGo.join();
+
+    std::filesystem::remove(lockPath);
+    std::filesystem::create_symlink(dir / "made", lockPath);
+    EXPECT_FALSE(CScoreLock(lockPath, 0).Held());
+    EXPECT_FALSE(Exists("made"));
+    std::filesystem::remove(lockPath);
+    ASSERT_EQ(mkfifo(lockPath.c_str(), 0600), 0);
+    EXPECT_FALSE(CScoreLock(lockPath, 0).Held());
 }
 
 TEST_F(ScoreFileSafetyTest, ATableMovedAsideByAnInterruptedSaveIsStillFound) {
@@ -244,8 +274,9 @@ TEST_F(ScoreFileSafetyTest, GarbageNeverOverrunsANameAndSavesReadBack) {
             ASSERT_LT(std::strlen(list.Row(i + 1).name), sizeof list.Row(i + 1).name);
             list.RowText(i + 1);
         }
-        ASSERT_TRUE(InsertScore(table, static_cast<int32_t>(random()), Path("score.sav").c_str(),
-                                Path("work.temp").c_str()));
+        ASSERT_NE(InsertScore(table, static_cast<int32_t>(random()), Path("score.sav").c_str(),
+                              Path("work.temp").c_str()),
+                  SCORE_SAVE_FAILED);
         // Whatever went in, the file reads back as the same five rows.
         ScoreEntry again[kScoreRows];
         LoadScores(again, Path("score.sav").c_str());

@@ -16,7 +16,8 @@ protected:
     void Load() { LoadScores(table, Path("score.sav").c_str()); }
     bool Insert(int32_t score, const std::string& typed) {
         WriteFile("work.temp", typed);
-        return InsertScore(table, score, Path("score.sav").c_str(), Path("work.temp").c_str());
+        return InsertScore(table, score, Path("score.sav").c_str(), Path("work.temp").c_str()) ==
+               SCORE_SAVE_STORED;
     }
 
     ScoreEntry table[kScoreRows];
@@ -91,7 +92,8 @@ TEST_F(ScoreTableTest, ANameWithoutAWordKeepsTheNameAlreadyAtThatPlace) {
 TEST_F(ScoreTableTest, WithoutTheTemporaryFileNothingIsStored) {
     Store(kRanked);
     Load();
-    EXPECT_FALSE(InsertScore(table, 450, Path("score.sav").c_str(), Path("work.temp").c_str()));
+    EXPECT_EQ(InsertScore(table, 450, Path("score.sav").c_str(), Path("work.temp").c_str()),
+              SCORE_SAVE_FAILED);
     EXPECT_EQ(ReadFile("score.sav"), kRanked);
 }
 
@@ -155,11 +157,17 @@ TEST_F(ScoreTableTest, TheScoreFolderIsMadePrivatelyWhenFirstWritten) {
     struct stat info = {};
     ASSERT_EQ(stat(folder.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
-    EXPECT_TRUE(WriteTempFile(ScoreFilePath(kTempFileName), "nana"));
-    EXPECT_TRUE(InsertScore(table, 5));
+    EXPECT_TRUE(WriteTempFile(TempFilePath(), "nana"));
+    EXPECT_EQ(InsertScore(table, 5), SCORE_SAVE_STORED);
     EXPECT_EQ(ReadFile("data/miruto-nana/score.sav"), "5 nana\n0 kiri\n0 kiri\n0 kiri\n0 kiri\n");
     SetScoreFolder("");
     EXPECT_EQ(ScoreFilePath(kScoreFileName), "score.sav");
+
+    // No folder at all: nothing is read or written anywhere.
+    SetNoScoreFolder();
+    EXPECT_EQ(LoadScores(table), SCORE_FILE_NO_FOLDER);
+    EXPECT_FALSE(WritePlace(1));
+    SetScoreFolder("");
 }
 
 TEST_F(ScoreTableTest, AShortFileAtTheFirstGameOverLeavesTheDefaultsBelow) {

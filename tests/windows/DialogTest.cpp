@@ -6,6 +6,8 @@
 
 #include "resources/WindowsResources.h"
 #include "scores/Cp932.h"
+#include "scores/ScoreFolder.h"
+#include "scores/ScoreTable.h"
 #include "scores/WinDialogs.h"
 #include "tests/windows/WinCheck.h"
 #include "tests/windows/WinTestSupport.h"
@@ -73,7 +75,7 @@ void CheckTextFits(HWND dialog, int id, const char* file, int line) {
 
 WIN_TEST(NameEntryShowsThePlaceAndWritesTheName) {
     InDataDir here;
-    REQUIRE(WriteWholeFile("work.temp", "3\n"));
+    REQUIRE(WriteWholeFile(TempFilePath(), "3\n"));
     HWND dialog = OpenDialog(IDD_GAMEOVER, GameOverDlgProc);
     REQUIRE(dialog != nullptr);
     CHECK(ItemText(dialog, IDC_PLACE) == Utf8ToCp932("3位です！"));
@@ -87,19 +89,19 @@ WIN_TEST(NameEntryShowsThePlaceAndWritesTheName) {
     // Twenty letters typed: fourteen reach the file.
     SetDlgItemTextA(dialog, IDC_NAME, "abcdefghijklmnopqrst");
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    CHECK(ReadWholeFile("work.temp") == "abcdefghijklmn");
+    CHECK(ReadWholeFile(TempFilePath()) == "abcdefghijklmn");
 
     // A double-byte character is never cut in half.
-    REQUIRE(WriteWholeFile("work.temp", "1"));
+    REQUIRE(WriteWholeFile(TempFilePath(), "1"));
     DestroyWindow(dialog);
     dialog = OpenDialog(IDD_GAMEOVER, GameOverDlgProc);
     REQUIRE(dialog != nullptr);
     const std::string kana = Utf8ToCp932("abcdefghijklmあ");
     SetDlgItemTextA(dialog, IDC_NAME, kana.c_str());
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    CHECK(ReadWholeFile("work.temp") == "abcdefghijklm");
+    CHECK(ReadWholeFile(TempFilePath()) == "abcdefghijklm");
     DestroyWindow(dialog);
-    DeleteFileA("work.temp");
+    DeleteFileA(TempFilePath().c_str());
 }
 
 WIN_TEST(HighScoreListShowsTheFile) {
@@ -120,14 +122,14 @@ WIN_TEST(HighScoreListShowsTheFile) {
 // also with a name that fills its 12-byte field and a four-digit score.
 WIN_TEST(DialogTextsAreNotCutOff) {
     InDataDir here;
-    REQUIRE(WriteWholeFile("work.temp", "5\n"));
+    REQUIRE(WriteWholeFile(TempFilePath(), "5\n"));
     HWND entry = OpenDialog(IDD_GAMEOVER, GameOverDlgProc);
     REQUIRE(entry != nullptr);
     for (int id : {IDC_PLACE, IDC_NAMELABEL, IDOK, IDC_SHOWSCORES}) {
         CHECK_TEXT_FITS(entry, id);
     }
     DestroyWindow(entry);
-    DeleteFileA("work.temp");
+    DeleteFileA(TempFilePath().c_str());
 
     REQUIRE(WriteWholeFile("score.sav", "9999 " + Utf8ToCp932("ミルトとナナ") +
                                             "\n9990 kirimomonana\n120 kiri\n90 momo\n60 a\n"));
@@ -138,4 +140,21 @@ WIN_TEST(DialogTextsAreNotCutOff) {
     }
     DestroyWindow(list);
     DeleteFileA("score.sav");
+}
+
+// The score folder's lock on Windows: a second taker waits until the first
+// lets go, gives up when its wait runs out, and never takes a folder.
+WIN_TEST(TheScoreLockWaitsItsTurn) {
+    InDataDir here;
+    const std::string lockPath = "score.sav.lock";
+    {
+        CScoreLock first(lockPath);
+        CHECK(first.Held());
+        CHECK(!CScoreLock(lockPath, 50).Held());
+    }
+    CHECK(CScoreLock(lockPath, 0).Held());
+    DeleteFileA(lockPath.c_str());
+    CreateDirectoryA(lockPath.c_str(), nullptr);
+    CHECK(!CScoreLock(lockPath, 0).Held());
+    RemoveDirectoryA(lockPath.c_str());
 }

@@ -72,7 +72,7 @@ declare -A machines=([x86]=332 [x64]=34404)
 echo "$(basename "$zip") holds the $form GUI program, sound/ and readme.txt"
 
 # The game runs from its own folder, with nothing else beside it: a DLL it
-# needed would be missing. score.sav and work.temp are written there.
+# needed would be missing. The score files are written there.
 cd "$folder" || exit 1
 
 "$WINELOADER" "$exe" >"$work/game.log" 2>&1 &
@@ -169,7 +169,9 @@ echo "No kept the game running"
 # opens with the place, and OK stores the typed name in score.sav.
 wait_for 60 find_window 'ゲームオーバー' || fail "no name entry after the game ended"
 entry=$window
-[[ "$(tr -d '[:space:]' <work.temp)" == 1 ]] || fail "work.temp does not hold place 1"
+temps=(work.*.temp)
+[[ ${#temps[@]} -eq 1 && -f ${temps[0]} ]] || fail "not one temporary file: ${temps[*]}"
+[[ "$(tr -d '[:space:]' <"${temps[0]}")" == 1 ]] || fail "${temps[0]} does not hold place 1"
 grab
 echo "the game ended and the name entry opened for place 1"
 xdotool windowfocus --sync "$entry" 2>/dev/null
@@ -179,7 +181,7 @@ xdotool key Return
 closed_entry() { ! xdotool search --onlyvisible --name 'ゲームオーバー' >/dev/null 2>&1; }
 wait_for 10 closed_entry || fail "OK did not close the name entry"
 wait_for 10 grep -qE $'^0 nana\r?$' score.sav || fail "score.sav beside the .exe does not hold the name: $(head -c 200 score.sav)"
-[[ ! -e work.temp ]] || fail "work.temp was left behind"
+[[ ! -e ${temps[0]} ]] || fail "${temps[0]} was left behind"
 wait_for 20 is_title || fail "no title after the name entry ($result)"
 echo "OK stored the name in score.sav and the title came back"
 

@@ -91,7 +91,7 @@ void RequireSound(const ScoreEntry* table) {
 void InsertAndReload(ScoreEntry* table, int32_t score, const std::string& before,
                      bool beforeWhole) {
     const std::string scorePath = At("score.sav");
-    Require(InsertScore(table, score, scorePath, At("work.temp")));
+    Require(InsertScore(table, score, scorePath, At("work.temp")) != SCORE_SAVE_FAILED);
     RequireSound(table);
     const std::string saved = Get(scorePath);
     Require(saved == ScoreFileText(table));
