@@ -170,7 +170,8 @@ TEST_F(ReplayTest, AFormsRecordingTakesThePathItsSessionTook) {
         if (folder == kFolders[0]) {
             std::ofstream(formDir / "score.sav") << kEarlierTable;
         } else {
-            fs::create_directories(formDir / (folder == kFolders[1] ? "score.sav" : TempFilePath()));
+            fs::create_directories(formDir /
+                                   (folder == kFolders[1] ? "score.sav" : TempFilePath()));
         }
         SetGameRandomState(4242);
         SFakeForm form;
