@@ -8,7 +8,8 @@ bash tools/windows/setup.sh
 # The browser form: Emscripten, opus-tools, Chromium and the tests' npm packages.
 bash web/setup.sh --tests build/web-node
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGAME_SANITIZE=ON -DGAME_TESTS=ON \
-      -DGAME_CORE_ONLY=OFF -DGAME_TOOLS=ON -DGAME_WINDOWS=ON -DGAME_PACKAGE=ON -DGAME_WEB=ON
+      -DGAME_CORE_ONLY=OFF -DGAME_TOOLS=ON -DGAME_WINDOWS=ON -DGAME_PACKAGE=ON -DGAME_WEB=ON \
+      -DGAME_REQUIRE_FORMS=ON
 cmake --build build -j"$(nproc)"
 # The code's layout, as .clang-format has it.
 cmake --build build --target format-check
