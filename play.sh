@@ -2,26 +2,29 @@
 # Installs what is missing, builds the game and starts it.
 #   ./play.sh         the desktop game
 #   ./play.sh --web   the browser form, served on http://127.0.0.1:8000/
+# It builds in build-play/, a Release build of its own: the tests' build in
+# build/ (./test.sh) and this one never rebuild each other.
 set -euo pipefail
 cd "$(dirname "$0")"
+build=build-play
 bash tools/deps/install.sh tools/deps/play.txt
 if [[ "${1:-}" == "--web" ]]; then
   bash web/setup.sh
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DGAME_SANITIZE=OFF -DGAME_TESTS=OFF \
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DGAME_SANITIZE=OFF -DGAME_TESTS=OFF \
         -DGAME_TOOLS=OFF -DGAME_WEB=ON
-  cmake --build build --target web_form -j"$(nproc)"
-  if [[ ! -f build/web/miruto-nana.wasm ]]; then
+  cmake --build "$build" --target web_form -j"$(nproc)"
+  if [[ ! -f "$build/web/miruto-nana.wasm" ]]; then
     echo "The browser form was not built (Emscripten or opus-tools missing?)." >&2
     exit 1
   fi
-  echo "Serving build/web; open the address below in a browser (Ctrl+C stops)."
-  exec /usr/bin/python3 web/serve.py --port 8000 build/web
+  echo "Serving $build/web; open the address below in a browser (Ctrl+C stops)."
+  exec /usr/bin/python3 web/serve.py --port 8000 "$build/web"
 fi
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DGAME_SANITIZE=OFF -DGAME_TESTS=OFF -DGAME_TOOLS=OFF \
-      -DGAME_WEB=OFF
-cmake --build build --target miruto-nana -j"$(nproc)"
-if [[ ! -x build/miruto-nana ]]; then
-  echo "The desktop program is not there yet: build/miruto-nana was not built." >&2
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DGAME_SANITIZE=OFF -DGAME_TESTS=OFF \
+      -DGAME_TOOLS=OFF -DGAME_WEB=OFF
+cmake --build "$build" --target miruto-nana -j"$(nproc)"
+if [[ ! -x "$build/miruto-nana" ]]; then
+  echo "The desktop program is not there yet: $build/miruto-nana was not built." >&2
   exit 1
 fi
-exec build/miruto-nana
+exec "$build/miruto-nana"

@@ -17,13 +17,7 @@ if [[ "${1:-}" == "--tests" && -n "${2:-}" ]]; then
   tests_dir=$2
 fi
 
-SUDO=""
-if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-
-installed() {
-  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
-}
+. tools/deps/apt.sh
 
 wanted=(emscripten opus-tools)
 if [[ -n "$tests_dir" ]]; then
@@ -31,22 +25,8 @@ if [[ -n "$tests_dir" ]]; then
   # Node from another source may bring its own npm (and refuse Debian's).
   command -v npm >/dev/null || wanted+=(npm)
 fi
-missing=()
-for pkg in "${wanted[@]}"; do
-  installed "$pkg" || missing+=("$pkg")
-done
-
-apt_install() {
-  $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y --no-install-recommends "$@"
-}
-if ((${#missing[@]} > 0)); then
-  echo "Installing: ${missing[*]}"
-  if ! apt_install "${missing[@]}"; then
-    $SUDO apt-get -o DPkg::Lock::Timeout=900 update || true
-    apt_install "${missing[@]}" ||
-      echo "warning: could not install ${missing[*]}; the browser form or its tests are skipped" >&2
-  fi
-fi
+apt_install "the browser form${tests_dir:+ and its tests}" "${wanted[@]}" ||
+  echo "warning: the browser form or its tests are skipped" >&2
 
 if [[ -n "$tests_dir" ]]; then
   if ! command -v npm >/dev/null; then

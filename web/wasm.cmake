@@ -29,12 +29,17 @@ target_link_libraries(gameweb PUBLIC gamecore)
 # program (all functions made ready would cost 49 KB).
 add_executable(miruto-nana WebShell.cpp)
 target_link_libraries(miruto-nana PRIVATE gameweb gamereplay)
-set(web_library ${CMAKE_CURRENT_SOURCE_DIR}/library.js)
+# The browser's side of the platform layer: one file for each thing it does.
+set(web_library_files)
+foreach(part page audio dialogs storage probes)
+  list(APPEND web_library_files ${CMAKE_CURRENT_SOURCE_DIR}/library/${part}.js)
+endforeach()
 set_property(TARGET miruto-nana APPEND PROPERTY LINK_DEPENDS
-             ${web_library} ${CMAKE_CURRENT_SOURCE_DIR}/asyncify-only.txt)
+             ${web_library_files} ${CMAKE_CURRENT_SOURCE_DIR}/asyncify-only.txt)
+list(TRANSFORM web_library_files PREPEND --js-library= OUTPUT_VARIABLE web_library_options)
 target_link_options(miruto-nana PRIVATE
   --no-entry
-  --js-library=${web_library}
+  ${web_library_options}
   -lidbfs.js
   -sENVIRONMENT=web
   -sALLOW_MEMORY_GROWTH=1

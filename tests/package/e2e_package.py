@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The Debian package, unpacked and played as a player would.
 
-Usage: e2e_package.py PACKAGE_DIR SOURCE_DIR  (the folder the .deb was made in)
+Usage: tests/support/xvfb.sh e2e_package.py PACKAGE_DIR SOURCE_DIR
+(PACKAGE_DIR: the folder the .deb was made in)
 
 Unpacks the package into a fresh root, checks that apt can resolve its
 dependencies, and starts the program its desktop entry names, from /, as an
@@ -21,6 +22,12 @@ import subprocess
 import sys
 import tempfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app"))
+
+from gamedriver import Game, Screens  # noqa: E402
+from xdisplay import Display, Failure, check, wait_for  # noqa: E402
+
+
 def unprivileged_user():
     """(uid, gid) of "nobody" when the test runs as root; None otherwise."""
     if os.geteuid() != 0:
@@ -31,10 +38,6 @@ def unprivileged_user():
 
 def main():
     package_dir, source_dir = sys.argv[1:3]
-    sys.path.insert(0, os.path.join(source_dir, "tests", "app"))
-    import e2e
-    from e2e import check, wait_for
-
     debs = glob.glob(os.path.join(package_dir, "miruto-nana_*.deb"))
     if len(debs) != 1:
         print("FAILED: not one package in %s: %s" % (package_dir, debs))
@@ -42,7 +45,6 @@ def main():
     deb = debs[0]
     work = tempfile.mkdtemp(prefix="miruto-nana-package-")
     os.chmod(work, 0o755)
-    display = None
     game = None
     try:
         root = os.path.join(work, "root")
@@ -69,18 +71,16 @@ def main():
         if user:
             os.chown(home, *user)
         before = sorted(os.listdir(source_dir))
-        runner = e2e.Case(program, source_dir)
-        display = e2e.VirtualDisplay()
+        screens = Screens(source_dir)
+        display = Display()
         env = {"HOME": home, "XDG_DATA_HOME": "", "ASAN_OPTIONS": ""}
-        game = e2e.Game(display, program, source_dir, cwd="/", env=env, user=user)
-        runner.start_play(game)
-        entry = wait_for("the game to end and the name entry to open",
-                         lambda: game.find("ゲームオーバー"), timeout=180)
+        game = Game(display, program, cwd="/", env=env, user=user)
+        entry = screens.play_to_name_entry(game)
         display.keys(entry, "End")
-        display.run("xdotool", "type", "--delay", "40", "nana")
+        display.type("nana")
         display.run("xdotool", "key", "Return")
         wait_for("the name entry to close", lambda: game.find("ゲームオーバー") is None)
-        game.wait_frame("the title screen", runner.is_title)
+        game.wait_frame("the title screen", screens.is_title)
 
         folder = os.path.join(home, ".local", "share", "miruto-nana")
         score_file = os.path.join(folder, "score.sav")
@@ -97,14 +97,12 @@ def main():
         check(sorted(os.listdir(source_dir)) == before, "the source tree changed")
         display.keys(game.window, "Escape")
         check(game.wait_exit() == 0, "exit status")
-    except (e2e.Failure, subprocess.CalledProcessError) as failure:
+    except (Failure, subprocess.CalledProcessError) as failure:
         print("FAILED:", failure)
         return 1
     finally:
         if game is not None:
             game.finish()
-        if display is not None:
-            display.close()
         shutil.rmtree(work, ignore_errors=True)
     print("passed: the packaged game")
     return 0

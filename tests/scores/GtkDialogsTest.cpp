@@ -17,6 +17,16 @@
 namespace {
 
 bool g_haveDisplay = false;
+// Key releases the dialogs have handled. A key's release comes after its
+// press, so once it is counted the press has been handled in full.
+int g_keysTaken = 0;
+
+void CountKeys(GdkEvent* event, gpointer) {
+    if (event->type == GDK_KEY_RELEASE) {
+        ++g_keysTaken;
+    }
+    gtk_main_do_event(event);
+}
 
 GtkWidget* FindNamed(GtkWidget* widget, const char* name) {
     if (g_strcmp0(gtk_widget_get_name(widget), name) == 0) {
@@ -56,12 +66,13 @@ GtkWindow* ShownDialog(const char* title) {
     return found;
 }
 
-// Runs each step once its dialog is on screen, in order, from inside the
+// Runs each step once its dialog is on screen (and, if asked, once the
+// dialogs have taken that many keys in all), in order, from inside the
 // dialogs' own loops. A watchdog closes whatever is left after ten seconds.
 class CDriver {
 public:
-    void When(const char* title, std::function<void(GtkWindow*)> step) {
-        steps.push_back({title, std::move(step)});
+    void When(const char* title, std::function<void(GtkWindow*)> step, int keysTaken = 0) {
+        steps.push_back({title, keysTaken, std::move(step)});
     }
     void Start() {
         // A step may open a nested dialog and wait in its loop, so the poll
@@ -85,11 +96,11 @@ public:
 private:
     static gboolean Poll(gpointer data) {
         auto* self = static_cast<CDriver*>(data);
-        if (self->next < self->steps.size()) {
-            GtkWindow* window = ShownDialog(self->steps[self->next].first.c_str());
+        if (self->next < self->steps.size() && g_keysTaken >= self->steps[self->next].keysTaken) {
+            GtkWindow* window = ShownDialog(self->steps[self->next].title.c_str());
             if (window != nullptr) {
                 // Advance first: the step may open a nested dialog.
-                auto& step = self->steps[self->next++].second;
+                auto& step = self->steps[self->next++].run;
                 step(window);
             }
         }
@@ -104,7 +115,12 @@ private:
         return G_SOURCE_CONTINUE;
     }
 
-    std::vector<std::pair<std::string, std::function<void(GtkWindow*)>>> steps;
+    struct SStep {
+        std::string title;
+        int keysTaken;
+        std::function<void(GtkWindow*)> run;
+    };
+    std::vector<SStep> steps;
     size_t next = 0;
     guint poll = 0;
     guint watchdog = 0;
@@ -195,6 +211,7 @@ TEST_F(GtkDialogsTest, TheListOpensOverTheNameEntryAndShowsTheStoredRows) {
 
 // Real input: Esc in both dialogs does nothing, a click on the list button
 // and the list's OK, then a click into the name, a typed name and Enter.
+// Each click waits until the Esc before it has been handled.
 TEST_F(GtkDialogsTest, KeysAndClicksFromTheKeyboardAndMouse) {
     WriteFile("score.sav", "50 ann\n40 bob\n30 cat\n20 dan\n10 eve\n");
     ASSERT_TRUE(WritePlace(3, Path("work.temp").c_str()));
@@ -218,22 +235,30 @@ TEST_F(GtkDialogsTest, KeysAndClicksFromTheKeyboardAndMouse) {
             g_free(arg);
         }
     };
+    const auto escape = [&](GtkWindow* window) {
+        run("xdotool windowfocus --sync " + xid(window) + " && xdotool key Escape");
+    };
+    const int keys = g_keysTaken;
     bool listShown = false;
-    driver.When("ゲームオーバー", [&](GtkWindow* dialog) {
-        run("xdotool windowfocus --sync " + xid(dialog) +
-            " && xdotool key Escape && sleep 0.3 && " + clickAt(dialog, "list-button"));
-    });
+    driver.When("ゲームオーバー", escape);
+    driver.When(
+        "ゲームオーバー", [&](GtkWindow* dialog) { run(clickAt(dialog, "list-button")); },
+        keys + 1);
     driver.When("ハイスコア", [&](GtkWindow* list) {
         listShown = true;
-        run("xdotool windowfocus --sync " + xid(list) + " && xdotool key Escape && sleep 0.3 && " +
-            clickAt(list, "ok-button"));
+        escape(list);
     });
-    driver.When("ゲームオーバー", [&](GtkWindow* dialog) {
-        run("sleep 0.3 && xdotool windowfocus --sync " + xid(dialog) +
-            " && xdotool key Escape && sleep 0.3 && " + clickAt(dialog, "name-entry") +
-            " && xdotool key ctrl+a && "
-            "xdotool type --delay 40 'nana chan' && xdotool key Return");
-    });
+    driver.When(
+        "ハイスコア", [&](GtkWindow* list) { run(clickAt(list, "ok-button")); }, keys + 2);
+    driver.When("ゲームオーバー", escape);
+    driver.When(
+        "ゲームオーバー",
+        [&](GtkWindow* dialog) {
+            run(clickAt(dialog, "name-entry") +
+                " && xdotool key ctrl+a && "
+                "xdotool type --delay 40 'nana chan' && xdotool key Return");
+        },
+        keys + 3);
     driver.Start();
     EXPECT_EQ(RunGameOver(), 1);
     EXPECT_TRUE(listShown);
@@ -245,5 +270,8 @@ TEST_F(GtkDialogsTest, KeysAndClicksFromTheKeyboardAndMouse) {
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     g_haveDisplay = gtk_init_check(&argc, &argv);
+    if (g_haveDisplay) {
+        gdk_event_handler_set(CountKeys, nullptr, nullptr);
+    }
     return RUN_ALL_TESTS();
 }

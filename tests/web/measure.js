@@ -13,14 +13,13 @@
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const {spawn, execFileSync} = require('child_process');
+const {execFileSync} = require('child_process');
+const web = require('./driver');
 
-const args = {loads: '5'};
-for (let i = 2; i + 1 < process.argv.length; i += 2) {
-  args[process.argv[i].replace(/^--/, '')] = process.argv[i + 1];
-}
-const puppeteer = require(path.join(path.resolve(args.modules), 'puppeteer-core'));
-const loads = Number(args.loads);
+const args = web.options(['site', 'modules', 'serve'],
+                         'node measure.js --site DIR --modules DIR --serve PATH [--loads N]');
+const puppeteer = web.puppeteerFor(args);
+const loads = Number(args.loads || 5);
 
 const median = (values) => {
   const sorted = values.slice().sort((a, b) => a - b);
@@ -55,16 +54,9 @@ function treeCpu(pid) {
 }
 
 async function main() {
-  const server = spawn('/usr/bin/python3', [path.resolve(args.serve), '--port', '0',
-                                            path.resolve(args.site)], {stdio: ['ignore', 'pipe', 'inherit']});
-  const url = await new Promise((resolve) => server.stdout.once('data', (d) => resolve(d.toString().trim())));
+  const {server, url} = await web.startServer(args);
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'miruto-nana-measure-'));
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true, userDataDir: profile,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync',
-           '--autoplay-policy=no-user-gesture-required'],
-  }).catch((error) => {
+  const browser = await web.launchBrowser(puppeteer, profile).catch((error) => {
     server.kill();
     throw error;
   });
@@ -87,11 +79,11 @@ async function main() {
       let transferred = 0;
       session.on('Network.loadingFinished', (event) => { transferred += event.encodedDataLength; });
       await page.goto(url, {waitUntil: 'load'});
-      await page.waitForFunction(() => window.Module && Module.web && Module.web.presents > 0,
+      await page.waitForFunction(() => window.Module && Module.web && Module.web.probes.presents > 0,
                                  {timeout: 60000});
-      firstFrame.push(await page.evaluate(() => Module.web.firstPresentAt));
+      firstFrame.push(await page.evaluate(() => Module.web.probes.firstPresentAt));
       // The music comes in while the title shows.
-      await page.evaluate(() => Promise.all(Module.web.pieces.map((piece) => piece.decoded)));
+      await page.evaluate(() => Promise.all(Module.web.audio.pieces.map((piece) => piece.decoded)));
       await sleep(500);
       bytes.push(transferred);
 

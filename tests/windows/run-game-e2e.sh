@@ -91,6 +91,18 @@ wait_for() {
 }
 
 find_window() { window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1); [[ -n "$window" ]]; }
+# Opens a menu of the main window with Alt and its letter, then picks an
+# item by its letter once the menu is on screen.
+visible_windows() { xdotool search --onlyvisible --name '' 2>/dev/null | wc -l; }
+menu() {
+  local before
+  xdotool windowfocus --sync "$main" 2>/dev/null
+  before=$(visible_windows)
+  xdotool key "alt+$1"
+  menu_open() { (($(visible_windows) > before)); }
+  wait_for 10 menu_open || fail "alt+$1 did not open the menu"
+  xdotool key "$2"
+}
 
 wait_for 60 find_window '^ミルトとナナ$' || fail "no window titled ミルトとナナ"
 main=$window
@@ -145,15 +157,12 @@ still() {
 wait_for 8 still || fail "Enter did not pause: the screen still changes"
 echo "Enter paused the game"
 xdotool key Return
-moving() { sleep 0.3; grab; ! cmp -s "$paused.rgb" "$shot.rgb"; }
+moving() { grab; ! cmp -s "$paused.rgb" "$shot.rgb"; }
 wait_for 10 moving || fail "Enter again did not resume"
 echo "Enter again resumed it"
 
 # The menu's exit asks first; No leaves everything as it was.
-xdotool windowfocus --sync "$main" 2>/dev/null
-xdotool key alt+f
-sleep 0.3
-xdotool key e
+menu f e
 wait_for 10 find_window '^終了$' || fail "the menu's 終了 did not ask"
 question=$window
 grab
@@ -186,10 +195,7 @@ wait_for 20 is_title || fail "no title after the name entry ($result)"
 echo "OK stored the name in score.sav and the title came back"
 
 # The menu's high scores open the list; OK closes it.
-xdotool windowfocus --sync "$main" 2>/dev/null
-xdotool key alt+f
-sleep 0.3
-xdotool key s
+menu f s
 wait_for 10 find_window '^ハイスコア$' || fail "the menu did not open the high scores"
 grab
 xdotool windowfocus --sync "$window" 2>/dev/null

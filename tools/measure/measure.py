@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Measures the game's pace and processor load in a virtual X display.
 
-Usage: measure.py MEASURE_PROGRAM SOURCE_DIR [SECONDS]
+Usage: tests/support/xvfb.sh measure.py MEASURE_PROGRAM SOURCE_DIR [SECONDS]
 
 Runs the tick-logging build of the program (miruto-nana-measure) from a
 temporary directory holding a copy of sound/, first SECONDS (default 20) on
@@ -22,9 +22,10 @@ import time
 PROGRAM, SOURCE_DIR = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 SECONDS = float(sys.argv[3]) if len(sys.argv) > 3 else 20.0
 
-# The virtual display and its helpers are shared with the program's tests.
+# The display's helpers and the game's driver are the program's tests' own.
 sys.path.insert(0, os.path.join(SOURCE_DIR, "tests", "app"))
-import e2e  # noqa: E402
+from gamedriver import CLIENT_H, TITLE  # noqa: E402
+from xdisplay import Display, wait_for  # noqa: E402
 
 STATE_TITLE, STATE_PLAY, STATE_GAMEOVER = 0, 1, 2
 
@@ -83,23 +84,19 @@ def report(name, gaps, cpu, wall):
 
 
 def main():
-    display = e2e.VirtualDisplay()
+    display = Display()
     workdir = tempfile.mkdtemp(prefix="miruto-nana-measure-")
     shutil.copytree(os.path.join(SOURCE_DIR, "sound"), os.path.join(workdir, "sound"))
     log_path = os.path.join(workdir, "ticks.log")
     env = dict(display.env, SDL_AUDIODRIVER="dummy")
+    with open(log_path, "w") as log:
+        proc = subprocess.Popen([PROGRAM], cwd=workdir, env=env, stdout=log,
+                                stderr=subprocess.DEVNULL)
     try:
-        with open(log_path, "w") as log:
-            proc = subprocess.Popen([PROGRAM], cwd=workdir, env=env, stdout=log,
-                                    stderr=subprocess.DEVNULL)
-    except OSError:
-        display.close()
-        raise
-    try:
-        window = e2e.wait_for("the main window", lambda: next(
-            iter(display.windows("^%s$" % e2e.TITLE, proc.pid)), None))
+        window = wait_for("the main window", lambda: next(
+            iter(display.windows("^%s$" % TITLE, proc.pid)), None))
         x, y, w, h = display.geometry(window)
-        centre = (x + w // 2, y + h - e2e.CLIENT_H // 2)
+        centre = (x + w // 2, y + h - CLIENT_H // 2)
         time.sleep(1.0)
 
         # The title screen.
@@ -136,7 +133,6 @@ def main():
         if proc.poll() is None:
             proc.kill()
             proc.wait()
-        display.close()
 
     ticks = read_ticks(log_path)
     shutil.rmtree(workdir, ignore_errors=True)

@@ -8,4 +8,5 @@ build="${1:-$root/build-measure}"
 seconds="${2:-20}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGAME_SANITIZE=OFF >/dev/null
 cmake --build "$build" --target miruto-nana-measure -j"$(nproc)" >/dev/null
-exec python3 "$root/tools/measure/measure.py" "$build/miruto-nana-measure" "$root" "$seconds"
+exec bash "$root/tests/support/xvfb.sh" python3 "$root/tools/measure/measure.py" \
+  "$build/miruto-nana-measure" "$root" "$seconds"

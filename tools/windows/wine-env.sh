@@ -91,19 +91,13 @@ export LC_ALL=ja_JP.UTF-8
 export LANG=ja_JP.UTF-8
 unset WAYLAND_DISPLAY
 
-xvfb_pid=""
+. "$(dirname "${BASH_SOURCE[0]}")/../../tests/support/xvfb.sh"
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
-  if [[ -n "$xvfb_pid" ]]; then
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
+  stop_xvfb
 }
 trap cleanup EXIT
-
-. "$(dirname "${BASH_SOURCE[0]}")/../../tests/support/xvfb.sh"
 start_xvfb || fail "Xvfb did not start"
-xvfb_pid=$XVFB_PID
 
 # A prefix of our own, made once; an unfinished one is made again. The
 # dialogs ask for "MS UI Gothic", which Windows has and Wine has not; Wine

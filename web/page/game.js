@@ -138,8 +138,8 @@
         }),
         loadProgram(),
       ]);
-      Module.web.files = loaded[0];
-      Module.web.pieces = loaded[1];
+      Module.web.storage.files = loaded[0];
+      Module.web.audio.pieces = loaded[1];
     } catch (error) {
       statusLine.textContent = '読み込みに失敗しました。';
       console.error('loading the game: ' + error);
@@ -163,7 +163,7 @@
   function frame(time) {
     if (ended) return;
     requestAnimationFrame(frame);
-    Module.web.checkMusic();
+    Module.web.audio.checkMusic();
     if (busy || queue.length > 0) return;
     enqueue(async function() {
       if (!await call('web_frame', Math.floor(time) >>> 0)) endProgram();
@@ -206,12 +206,12 @@
 
   // The first click or key starts the sound (the browsers' rule).
   function unlockAudio() {
-    if (window.Module && Module.web) Module.web.unlockAudio();
+    if (window.Module && Module.web) Module.web.audio.unlock();
   }
   document.addEventListener('pointerdown', unlockAudio, true);
   document.addEventListener('keydown', unlockAudio, true);
   document.addEventListener('visibilitychange', function() {
-    if (window.Module && Module.web) Module.web.pageHidden(document.hidden);
+    if (window.Module && Module.web) Module.web.audio.pageHidden(document.hidden);
   });
 
   // A left click or a tap on the picture is a click at its game pixel; once

@@ -1,0 +1,265 @@
+// What the browser tests and measurements share: their options, the page's
+// server, the browser's launch (the one place that knows which browser runs
+// and how), the page opened with or without the test hook, the game's
+// clicks and probes, the canvas compared with a PNG file, and the report.
+//
+// A case is a script of its own (cases/*.js) that hands its steps to
+// runCase; it runs as
+//   node cases/NAME.js --site DIR --modules DIR --replay PATH --serve PATH --work DIR
+// and exits 0 when every check passed, 1 when one failed, 77 (skipped) when
+// the browser or puppeteer-core is not installed.
+'use strict';
+
+const fs = require('fs');
+const path = require('path');
+const {spawn, execFileSync} = require('child_process');
+
+const kChromium = '/usr/bin/chromium';
+// How long any one wait on the page may take.
+const kWait = 60000;
+
+// The --name value pairs of the command line, the `required` ones as
+// absolute paths.
+function options(required, usage) {
+  const result = {};
+  const args = process.argv.slice(2);
+  for (let i = 0; i + 1 < args.length; i += 2) result[args[i].replace(/^--/, '')] = args[i + 1];
+  for (const name of required) {
+    if (!result[name]) {
+      console.error('usage: ' + usage);
+      process.exit(2);
+    }
+    result[name] = path.resolve(result[name]);
+  }
+  return result;
+}
+
+function skip(reason) {
+  console.log('SKIPPED: ' + reason);
+  process.exit(77);
+}
+
+function fail(reason) {
+  console.log('FAILED: ' + reason);
+  process.exit(1);
+}
+
+// puppeteer-core from the tests' own modules, or a skip when the browser or
+// the module is missing; a site without the program is a failure (the tests
+// are only there when the browser form is built).
+function puppeteerFor(opts) {
+  if (!fs.existsSync(kChromium)) skip(kChromium + ' is not installed (run web/setup.sh --tests)');
+  if (!fs.existsSync(path.join(opts.modules, 'puppeteer-core'))) {
+    skip('puppeteer-core is not installed in ' + opts.modules + ' (run web/setup.sh --tests)');
+  }
+  if (!fs.existsSync(path.join(opts.site, 'miruto-nana.wasm'))) {
+    fail('the page in ' + opts.site + ' has no program (miruto-nana.wasm)');
+  }
+  return require(path.join(opts.modules, 'puppeteer-core'));
+}
+
+// Serves the site on a free port of this machine; resolves with the server
+// and its address. The server goes with this script, however it ends: left
+// running, it would keep the test's output open.
+function startServer(opts) {
+  return new Promise((resolve, reject) => {
+    const server = spawn('/usr/bin/python3', [opts.serve, '--port', '0', opts.site],
+                         {stdio: ['ignore', 'pipe', 'inherit']});
+    server.on('error', reject);
+    process.on('exit', () => server.kill());
+    server.stdout.once('data', (data) => resolve({server, url: data.toString().trim()}));
+  });
+}
+
+// The browser, headless, with a profile of its own in `profile`.
+function launchBrowser(puppeteer, profile) {
+  fs.rmSync(profile, {recursive: true, force: true});
+  return puppeteer.launch({
+    executablePath: kChromium,
+    headless: true,
+    userDataDir: profile,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync',
+           '--autoplay-policy=no-user-gesture-required'],
+    protocolTimeout: 300000,
+  });
+}
+
+// --- Reporting ---------------------------------------------------------------
+
+class Report {
+  constructor() {
+    this.passed = 0;
+    this.failures = [];
+    // Everything the browser reports as an error, from every page watched.
+    this.consoleErrors = [];
+  }
+
+  check(name, ok, detail) {
+    if (ok) {
+      ++this.passed;
+      console.log('ok: ' + name);
+    } else {
+      this.failures.push(name);
+      console.log('FAILED: ' + name + (detail !== undefined ? ': ' + detail : ''));
+    }
+  }
+
+  watch(page) {
+    const errors = this.consoleErrors;
+    page.on('console', (message) => {
+      if (message.type() === 'error') errors.push('console: ' + message.text());
+    });
+    page.on('pageerror', (error) => errors.push('page error: ' + error.message));
+    page.on('requestfailed', (request) => {
+      errors.push('request failed: ' + request.url() + ' ' + request.failure().errorText);
+    });
+    page.on('response', (response) => {
+      if (response.status() >= 400) errors.push('HTTP ' + response.status() + ': ' + response.url());
+    });
+    return page;
+  }
+}
+
+// --- The page ----------------------------------------------------------------
+
+// A page of the game, with the test hook (the ticks run only when the test
+// asks) or without it (the game runs in real time); resolves once the game
+// has started, or has drawn its first frame.
+async function openPage(t, browser, test) {
+  const page = t.report.watch(await browser.newPage());
+  await page.setViewport({width: 1400, height: 1100});
+  await page.goto(t.url + (test ? '?test' : ''), {waitUntil: 'load', timeout: kWait});
+  if (test) {
+    await page.waitForFunction(() => window.gameTest !== undefined, {timeout: kWait});
+    if (!await page.evaluate(() => window.gameTest.ready)) throw new Error('the game did not start');
+  } else {
+    await page.waitForFunction(() => window.Module && Module.web && Module.web.probes.presents > 0,
+                               {timeout: kWait});
+  }
+  return page;
+}
+
+const probe = (page) => page.evaluate(() => gameTest.probe());
+const idle = (page) => page.evaluate(() => gameTest.idle());
+const tick = (page, count) => page.evaluate((n) => gameTest.tick(n), count);
+
+// The screen point of a game pixel's centre on the scaled canvas.
+async function screenPoint(page, x, y) {
+  const box = await page.$eval('#screen', (canvas) => {
+    const r = canvas.getBoundingClientRect();
+    return {left: r.left, top: r.top, width: r.width, height: r.height};
+  });
+  return {x: box.left + (x + 0.5) * box.width / 640, y: box.top + (y + 0.5) * box.height / 480};
+}
+
+// A real mouse click on a game pixel.
+async function clickGame(page, x, y) {
+  const point = await screenPoint(page, x, y);
+  await page.mouse.click(point.x, point.y);
+}
+
+async function menuCommand(page, menu, command) {
+  await page.click('#menubar .menu:nth-child(' + menu + ') .menu-title');
+  await page.click('[data-command="' + command + '"]');
+}
+
+// The open message box's caption and text.
+async function messageBox(page) {
+  await page.waitForSelector('#message-dialog[open]', {timeout: kWait});
+  return page.evaluate(() => ({
+    caption: document.querySelector('#message-dialog .caption').textContent,
+    text: document.querySelector('#message-dialog .text').textContent,
+  }));
+}
+
+// The frames the Linux replay draws for a script (one every 25 ticks), as
+// PNG files in `dir`; returns the path of a tick's frame.
+function replayFrames(t, name, lines) {
+  const dir = path.join(t.work, name);
+  fs.rmSync(dir, {recursive: true, force: true});
+  fs.mkdirSync(dir, {recursive: true});
+  const script = path.join(t.work, name + '.txt');
+  fs.writeFileSync(script, lines.join('\n') + '\n');
+  execFileSync(t.opts.replay, ['--png', dir, script], {cwd: dir, stdio: ['ignore', 'ignore', 'inherit']});
+  return (ticks) => path.join(dir, 'frame-' + String(ticks).padStart(6, '0') + '.png');
+}
+
+// Pixels of the canvas that differ from the PNG file, and the first of them.
+async function compareCanvas(page, pngPath) {
+  const png = fs.readFileSync(pngPath).toString('base64');
+  return page.evaluate(async (data) => {
+    const bytes = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
+    const picture = await createImageBitmap(new Blob([bytes], {type: 'image/png'}),
+                                            {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+    const scratch = new OffscreenCanvas(picture.width, picture.height);
+    const context = scratch.getContext('2d');
+    context.drawImage(picture, 0, 0);
+    const expected = context.getImageData(0, 0, picture.width, picture.height).data;
+    const canvas = document.getElementById('screen');
+    const shown = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    if (picture.width !== canvas.width || picture.height !== canvas.height) return {size: true};
+    let differing = 0;
+    let first = -1;
+    for (let i = 0; i < shown.length; i += 4) {
+      if (shown[i] !== expected[i] || shown[i + 1] !== expected[i + 1] ||
+          shown[i + 2] !== expected[i + 2]) {
+        if (first < 0) first = i / 4;
+        ++differing;
+      }
+    }
+    return {differing, first};
+  }, png);
+}
+
+function describe(result) {
+  if (result.size) return 'the picture has another size';
+  return result.differing + ' pixels differ, the first at (' + result.first % 640 + ', ' +
+         Math.floor(result.first / 640) + ')';
+}
+
+// --- Running a case ------------------------------------------------------------
+
+// Runs one case: `steps(t)` gets {browser, url, opts, work, report, check}
+// and checks what it will. The case passes when every check passed and the
+// browser reported no error.
+function runCase(name, steps) {
+  const usage = 'node ' + name + '.js --site DIR --modules DIR --replay PATH --serve PATH --work DIR';
+  const opts = options(['site', 'modules', 'replay', 'serve', 'work'], usage);
+  const puppeteer = puppeteerFor(opts);
+  // A promise of a step that failed earlier may still fail later: that ends
+  // the case at once, as a failure.
+  process.on('unhandledRejection', (error) => fail(error && error.stack || String(error)));
+
+  const main = async () => {
+    const work = path.join(opts.work, name);
+    fs.mkdirSync(work, {recursive: true});
+    const report = new Report();
+    const {server, url} = await startServer(opts);
+    try {
+      const browser = await launchBrowser(puppeteer, path.join(work, 'profile'));
+      try {
+        const t = {browser, url, opts, work, report, check: report.check.bind(report)};
+        try {
+          await steps(t);
+        } catch (error) {
+          report.check(name + ' ran to its end', false, error.stack || String(error));
+        }
+        report.check('nothing was reported as an error in the console',
+                     report.consoleErrors.length === 0, report.consoleErrors.join('\n'));
+      } finally {
+        await browser.close();
+      }
+    } finally {
+      server.kill();
+    }
+    console.log(report.passed + ' passed, ' + report.failures.length + ' failed');
+    process.exit(report.failures.length === 0 ? 0 : 1);
+  };
+  main().catch((error) => fail(error && error.stack || String(error)));
+}
+
+module.exports = {
+  kWait, options, skip, puppeteerFor, startServer, launchBrowser, runCase, openPage, probe, idle, tick,
+  clickGame, menuCommand, messageBox, replayFrames, compareCanvas, describe,
+};
