@@ -214,7 +214,7 @@ TEST_F(MusicTest, LoopJumpsKeepTimeOverManyPasses) {
     std::vector<int64_t> jumps;
     while (jumps.size() < 12) {
         music.MixInto(out.data(), 1024);
-        const int64_t jump = music.LastJumpFrame();
+        const int64_t jump = music.LastJump();
         if (jump >= 0 && (jumps.empty() || jumps.back() != jump)) {
             jumps.push_back(jump);
         }
