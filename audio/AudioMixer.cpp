@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "devices/GameNumbers.h"
+#include "audio/SlotTable.h"
 
 namespace {
 
@@ -246,14 +246,7 @@ void CAudioMixer::SetSlotCount(int32_t count) {
     if (count < 0) {
         return;
     }
-    std::vector<std::unique_ptr<CEffectBuffer>> table;
-    if (count <= kMaxPlayerSlots) {
-        try {
-            table.resize(static_cast<size_t>(count));
-        } catch (const std::bad_alloc&) {
-            table.clear();
-        }
-    }
+    auto table = NewSlotTable<std::unique_ptr<CEffectBuffer>>(count);
     Lock();
     slots.swap(table);
     Unlock();
@@ -269,34 +262,27 @@ void CAudioMixer::InstallEffect(int32_t slot, std::unique_ptr<CEffectBuffer> eff
     Unlock();
 }
 
-HRESULT CAudioMixer::PlayEffect(int32_t slot) {
+template <class TResult, class TCall>
+TResult CAudioMixer::WithEffect(int32_t slot, TResult none, TCall&& call) {
     if (!HasEffect(slot)) {
-        return kStatusFail;
+        return none;
     }
     Lock();
-    slots[slot]->Start();
+    const TResult result = call(*slots[slot]);
     Unlock();
-    return 0;
+    return result;
+}
+
+HRESULT CAudioMixer::PlayEffect(int32_t slot) {
+    return WithEffect(slot, kStatusFail, [](CEffectBuffer& effect) { return effect.Start(), 0; });
 }
 
 HRESULT CAudioMixer::StopEffect(int32_t slot) {
-    if (!HasEffect(slot)) {
-        return kStatusFail;
-    }
-    Lock();
-    slots[slot]->Halt();
-    Unlock();
-    return 0;
+    return WithEffect(slot, kStatusFail, [](CEffectBuffer& effect) { return effect.Halt(), 0; });
 }
 
 bool CAudioMixer::IsEffectPlaying(int32_t slot) {
-    if (!HasEffect(slot)) {
-        return false;
-    }
-    Lock();
-    bool playing = slots[slot]->IsPlaying();
-    Unlock();
-    return playing;
+    return WithEffect(slot, false, [](CEffectBuffer& effect) { return effect.IsPlaying(); });
 }
 
 HRESULT CAudioMixer::SetVolume(int32_t level) {

@@ -130,6 +130,10 @@ public:
 
 private:
     static void SDLCALL AudioCallback(void* self, Uint8* stream, int length);
+    // The call's result on the slot's effect, under the device lock; `none`
+    // when the slot holds no effect.
+    template <class TResult, class TCall>
+    TResult WithEffect(int32_t slot, TResult none, TCall&& call);
 
     SDL_AudioDeviceID device = 0;
     bool subsystemStarted = false;

@@ -148,8 +148,7 @@ std::string CFluidSynthMusic::FileFor(const char* path) const {
 }
 
 int64_t CFluidSynthMusic::FramesToNext() {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return sequencer.TicksToNext();
+    return Locked([this] { return sequencer.TicksToNext(); });
 }
 
 void CFluidSynthMusic::SendEvent(const MidiEvent& event) {

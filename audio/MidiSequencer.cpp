@@ -3,6 +3,7 @@
 #include <cmath>
 #include <new>
 
+#include "audio/SlotTable.h"
 #include "devices/GameNumbers.h"
 
 namespace {
@@ -23,14 +24,7 @@ void CMidiSequencer::SetSlotCount(int32_t count) {
     if (count < 0) {
         return;
     }
-    std::vector<Slot> table;
-    if (count <= kMaxPlayerSlots) {
-        try {
-            table.resize(static_cast<size_t>(count));
-        } catch (const std::bad_alloc&) {
-            table.clear();
-        }
-    }
+    std::vector<Slot> table = NewSlotTable<Slot>(count);
     Stop();
     slots.swap(table);
 }

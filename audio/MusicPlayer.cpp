@@ -51,13 +51,11 @@ bool CSequencedMusic::ReadPiece(const std::string& file, int32_t, MidiPiece* pie
 }
 
 void CSequencedMusic::SetSlotCount(int32_t count) {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    sequencer.SetSlotCount(count);
+    Locked([&] { sequencer.SetSlotCount(count); });
 }
 
 void CSequencedMusic::SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    sequencer.SetLoop(slot, repeats, loopStart);
+    Locked([&] { sequencer.SetLoop(slot, repeats, loopStart); });
 }
 
 bool CSequencedMusic::StartPiece(int32_t slot) {
@@ -80,27 +78,22 @@ HRESULT CSequencedMusic::StopPiece(int32_t slot) {
 }
 
 int32_t CSequencedMusic::SequencedSlot() {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return sequencer.SequencedSlot();
+    return Locked([this] { return sequencer.SequencedSlot(); });
 }
 
 int32_t CSequencedMusic::Position() {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return sequencer.Position();
+    return Locked([this] { return sequencer.Position(); });
 }
 
 int64_t CSequencedMusic::LastJump() {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return sequencer.LastJump();
+    return Locked([this] { return sequencer.LastJump(); });
 }
 
 int64_t CSequencedMusic::LastLoopEnd() {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return sequencer.LastLoopEnd();
+    return Locked([this] { return sequencer.LastLoopEnd(); });
 }
 
 bool CSequencedMusic::GetLoop(int32_t slot, int32_t* loopStart, int32_t* loopEnd,
                               uint32_t* repeats) {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return sequencer.GetLoop(slot, loopStart, loopEnd, repeats);
+    return Locked([&] { return sequencer.GetLoop(slot, loopStart, loopEnd, repeats); });
 }

@@ -89,5 +89,11 @@ protected:
     // Everything but the playing flag is kept under this lock, which the
     // player's own audio or timing thread takes too.
     std::recursive_mutex lock;
+    // The call's result, under the lock.
+    template <class TCall>
+    auto Locked(TCall&& call) {
+        std::lock_guard<std::recursive_mutex> guard(lock);
+        return call();
+    }
     CMidiSequencer sequencer;
 };
