@@ -226,6 +226,31 @@ TEST_F(MusicTest, LoopJumpsKeepTimeOverManyPasses) {
     }
 }
 
+// With its repeats used up the piece goes on past the loop end, and the
+// sequencer notes the frame at which it did, where the next jump would have
+// been: the browser's renderings repeat the loop between the two.
+TEST_F(MusicTest, TheLoopEndPassedWithoutARepeatIsNoted) {
+    Write("tempos.mid", kTwoTempos);
+    ASSERT_TRUE(Load("tempos.mid", 0));
+    music.SetLoop(0, 1, 500);
+    const auto frames = [](double units, double tempo) {
+        return units * tempo * double(kFramesPerSecond) / (kMusicTimePerQuarter * 1e6);
+    };
+    const double first = frames(1536, 487805) + frames(2822 - 1536, 666667);
+    const double pass = frames(1536 - 500, 487805) + frames(2822 - 1536, 666667);
+    music.Play(0);
+    std::vector<float> out(1024 * 2);
+    int64_t jump = -1;
+    int64_t loopEnd = -1;
+    while (music.Position() >= 0) {
+        music.MixInto(out.data(), 1024);
+        jump = std::max(jump, music.LastJump());
+        loopEnd = std::max(loopEnd, music.LastLoopEnd());
+    }
+    EXPECT_NEAR(double(jump), first + 0.5, 0.5);
+    EXPECT_NEAR(double(loopEnd), first + pass + 0.5, 0.5);
+}
+
 TEST_F(MusicTest, LoopPointsThePieceCannotHaveAreRefused) {
     ASSERT_TRUE(Load("short.mid", 0));
     music.SetLoop(0, 3, 500);  // the end would be 768 - 250 = 518 > 500: kept
