@@ -32,6 +32,10 @@ FileReadResult ReadAll(const std::string& path, Bytes& bytes, size_t maxBytes, F
 
 }  // namespace
 
+CRegularFile::~CRegularFile() {
+    Close();
+}
+
 FileReadResult ReadRegularFile(const std::string& path, std::string& bytes, size_t maxBytes,
                                FileLinkRule links) {
     return ReadAll(path, bytes, maxBytes, links);

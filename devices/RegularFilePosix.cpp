@@ -18,10 +18,6 @@ FileReadResult Failure() {
 
 }  // namespace
 
-CRegularFile::~CRegularFile() {
-    Close();
-}
-
 FileReadResult CRegularFile::Open(const std::string& path, FileLinkRule links) {
     Close();
     // Look before opening, so that opening never touches a device; then

@@ -23,10 +23,6 @@ HANDLE Handle(intptr_t value) {
 
 }  // namespace
 
-CRegularFile::~CRegularFile() {
-    Close();
-}
-
 FileReadResult CRegularFile::Open(const std::string& path, FileLinkRule links) {
     Close();
     const bool follow = links == FILE_LINKS_FOLLOWED;

@@ -25,15 +25,16 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from e2e import TITLE, Failure, VirtualDisplay, check, wait_for  # noqa: E402
+from e2e import TITLE, Failure, Game, VirtualDisplay, check, wait_for  # noqa: E402
 
 SOUNDS = ("kyu.wav", "play.mid", "gameover.mid")
 # How long a refused file or a signal may take to end the start.
 PROMPT = 2.0
 
 
-class Start:
-    """The program, copied into a fresh folder with its sound/ beside it."""
+class Start(Game):
+    """The program, copied into a fresh folder with its sound/ beside it;
+    the e2e game's helpers (find, log, finish) serve it as they are."""
 
     def __init__(self, display, program, source_dir, fifo_sound=None, env=None, window=True):
         self.display = display
@@ -59,9 +60,8 @@ class Start:
             self.window = wait_for("the main window", self.main_window)
 
     def main_window(self):
-        check(self.proc.poll() is None, "the program ended at once:\n" + self.log())
-        found = self.display.windows("^%s$" % TITLE, self.proc.pid)
-        return found[0] if found else None
+        check(self.alive(), "the program ended at once:\n" + self.log())
+        return self.find(TITLE)
 
     def box(self):
         for window in self.display.windows("^%s$" % TITLE, self.proc.pid):
@@ -74,20 +74,6 @@ class Start:
             return self.proc.wait(timeout=PROMPT)
         except subprocess.TimeoutExpired:
             raise Failure("the program did not end within %.0f s of %s" % (PROMPT, what))
-
-    def log(self):
-        with open(self.log_path, "rb") as f:
-            return f.read().decode("utf-8", "replace")
-
-    def finish(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
-        log = self.log()
-        shutil.rmtree(self.dir, ignore_errors=True)
-        print("program exit status %s, output:\n%s" % (self.proc.returncode, log))
-        for bad in ("CRITICAL", "runtime error", "AddressSanitizer"):
-            check(bad not in log, "the program reported a fault:\n" + log)
 
 
 def refused_pipe(display, program, source_dir, fifo_sound, close_by_signal):
