@@ -105,6 +105,12 @@ CShell::~CShell() {
 }
 
 int CShell::Run() {
+    // Until the game has started, a quit signal ends the program at once:
+    // nothing is kept yet, and a set-up step that waits (on a file, a
+    // sound server) would hold a signal that only the frame loop takes.
+    for (int signal : kQuitSignals) {
+        std::signal(signal, SIG_DFL);
+    }
     RegisterGameResources();
     const SGameFolders folders = FindGameFolders(
         OwnProgramPath(), [](const char* name) -> const char* { return std::getenv(name); });
@@ -126,9 +132,6 @@ int CShell::Run() {
     // A name entry's temporary file is not left behind by an X server that
     // goes away under it.
     CleanUpWhenDisplayIsLost(gdk_display_get_default(), [] { DeleteTemp(); });
-    for (int signal : kQuitSignals) {
-        signalSources.push_back(g_unix_signal_add(signal, G_SOURCE_FUNC(OnQuitSignal), this));
-    }
     // The tick's wake-up: a timer on the same clock as g_get_monotonic_time,
     // exact to the microsecond where the loop's own timeouts are whole
     // milliseconds rounded up.
@@ -144,8 +147,14 @@ int CShell::Run() {
 
     int status = 0;
     game = new (std::nothrow) CRecordedSession(&platform, "linux");
-    if (game == nullptr ||
-        !game->Init(reinterpret_cast<HWND>(window), kClientWidth, kClientHeight)) {
+    const bool started =
+        game != nullptr && game->Init(reinterpret_cast<HWND>(window), kClientWidth, kClientHeight);
+    // From here on a quit signal ends the program as its close box does,
+    // the failure box included.
+    for (int signal : kQuitSignals) {
+        signalSources.push_back(g_unix_signal_add(signal, G_SOURCE_FUNC(OnQuitSignal), this));
+    }
+    if (!started) {
         // The box and standard error name what failed.
         status = 1;
         const std::string why = platform.SetupFailure();

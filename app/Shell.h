@@ -30,7 +30,8 @@ public:
     }
     // Opens the window, runs the game until the window goes (or SIGINT,
     // SIGTERM or SIGHUP comes), then takes the game down. Returns the
-    // process's exit status: 0, or 1 when the program could not start.
+    // process's exit status: 0, or 1 when the program could not start. While
+    // the game is still being set up, those signals end the process at once.
     int Run();
 
 private:

@@ -5,19 +5,12 @@
 #include <cstring>
 #include <new>
 
+#include "audio/SlotTable.h"
+
 namespace {
 
 // Bytes of source data handed to a converter at a time.
 constexpr uint32_t kFeedBytes = 4096;
-
-// The tail of the WAVE_FORMAT_EXTENSIBLE sub-format ids of plain PCM and
-// IEEE float: {xxxxxxxx-0000-0010-8000-00aa00389b71}.
-constexpr uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                        0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
-
-// Sample rates the device accepts for an effect buffer.
-constexpr uint32_t kMinRate = 100;
-constexpr uint32_t kMaxRate = 200000;
 
 // The output never goes above -1 dBFS (29203 of 32767): a peak that would go
 // over pulls the gain of both channels down at once, just far enough, and the
@@ -32,61 +25,33 @@ int16_t ToSample(float value) {
 }  // namespace
 
 bool DescribeEffectFormat(const WAVEFORMATEX* block, EffectFormat* description) {
-    if (block == nullptr) {
-        return false;
-    }
-    uint16_t tag = block->wFormatTag;
-    if (tag == kWaveFormatExtensible) {
-        // Valid bits (2), channel mask (4), then the 16-byte sub-format id.
-        if (block->cbSize < 22) {
-            return false;
-        }
-        const uint8_t* extra = reinterpret_cast<const uint8_t*>(block) + sizeof(WAVEFORMATEX);
-        const uint8_t* guid = extra + 6;
-        if (std::memcmp(guid + 2, kSubFormatTail, 14) != 0) {
-            return false;
-        }
-        tag = uint16_t(guid[0] | (guid[1] << 8));
-    }
-    const uint32_t channels = block->nChannels;
-    const uint32_t bits = block->wBitsPerSample;
-    if (channels < 1 || channels > 8) {
-        return false;
-    }
-    if (block->nSamplesPerSec < kMinRate || block->nSamplesPerSec > kMaxRate) {
-        return false;
-    }
-    if (block->nBlockAlign != channels * bits / 8 || bits % 8 != 0) {
+    WaveFacts facts;
+    if (!DescribeWaveFormat(block, &facts)) {
         return false;
     }
     EffectFormat result;
-    if (tag == kWaveFormatPcm) {
-        switch (bits) {
-            case 8:
-                result.format = AUDIO_U8;
-                result.silence = 0x80;
-                break;
-            case 16:
-                result.format = AUDIO_S16LSB;
-                break;
-            case 24:
-                result.format = AUDIO_S32LSB;
-                result.widen24 = true;
-                break;
-            case 32:
-                result.format = AUDIO_S32LSB;
-                break;
-            default:
-                return false;
-        }
-    } else if (tag == kWaveFormatIeeeFloat && bits == 32) {
-        result.format = AUDIO_F32LSB;
-    } else {
-        return false;
+    switch (facts.kind) {
+        case SAMPLE_U8:
+            result.format = AUDIO_U8;
+            result.silence = 0x80;
+            break;
+        case SAMPLE_S16:
+            result.format = AUDIO_S16LSB;
+            break;
+        case SAMPLE_S24:
+            result.format = AUDIO_S32LSB;
+            result.widen24 = true;
+            break;
+        case SAMPLE_S32:
+            result.format = AUDIO_S32LSB;
+            break;
+        case SAMPLE_F32:
+            result.format = AUDIO_F32LSB;
+            break;
     }
-    result.channels = static_cast<uint8_t>(channels);
-    result.rate = static_cast<int32_t>(block->nSamplesPerSec);
-    result.frameBytes = block->nBlockAlign;
+    result.channels = static_cast<uint8_t>(facts.channels);
+    result.rate = static_cast<int32_t>(facts.rate);
+    result.frameBytes = facts.frameBytes;
     *description = result;
     return true;
 }
@@ -96,7 +61,7 @@ bool DescribeEffectFormat(const WAVEFORMATEX* block, EffectFormat* description) 
 
 std::unique_ptr<CEffectBuffer> CEffectBuffer::Create(const WAVEFORMATEX* block,
                                                      uint32_t bufferBytes, uint32_t storedBytes) {
-    if (bufferBytes < kMinBytes || bufferBytes > kMaxBytes) {
+    if (!IsEffectSize(bufferBytes)) {
         return nullptr;
     }
     std::unique_ptr<CEffectBuffer> effect(new (std::nothrow) CEffectBuffer);
@@ -281,14 +246,7 @@ void CAudioMixer::SetSlotCount(int32_t count) {
     if (count < 0) {
         return;
     }
-    std::vector<std::unique_ptr<CEffectBuffer>> table;
-    if (count <= kMaxSlots) {
-        try {
-            table.resize(static_cast<size_t>(count));
-        } catch (const std::bad_alloc&) {
-            table.clear();
-        }
-    }
+    auto table = NewSlotTable<std::unique_ptr<CEffectBuffer>>(count);
     Lock();
     slots.swap(table);
     Unlock();
@@ -304,34 +262,27 @@ void CAudioMixer::InstallEffect(int32_t slot, std::unique_ptr<CEffectBuffer> eff
     Unlock();
 }
 
-HRESULT CAudioMixer::PlayEffect(int32_t slot) {
+template <class TResult, class TCall>
+TResult CAudioMixer::WithEffect(int32_t slot, TResult none, TCall&& call) {
     if (!HasEffect(slot)) {
-        return kStatusFail;
+        return none;
     }
     Lock();
-    slots[slot]->Start();
+    const TResult result = call(*slots[slot]);
     Unlock();
-    return 0;
+    return result;
+}
+
+HRESULT CAudioMixer::PlayEffect(int32_t slot) {
+    return WithEffect(slot, kStatusFail, [](CEffectBuffer& effect) { return effect.Start(), 0; });
 }
 
 HRESULT CAudioMixer::StopEffect(int32_t slot) {
-    if (!HasEffect(slot)) {
-        return kStatusFail;
-    }
-    Lock();
-    slots[slot]->Halt();
-    Unlock();
-    return 0;
+    return WithEffect(slot, kStatusFail, [](CEffectBuffer& effect) { return effect.Halt(), 0; });
 }
 
 bool CAudioMixer::IsEffectPlaying(int32_t slot) {
-    if (!HasEffect(slot)) {
-        return false;
-    }
-    Lock();
-    bool playing = slots[slot]->IsPlaying();
-    Unlock();
-    return playing;
+    return WithEffect(slot, false, [](CEffectBuffer& effect) { return effect.IsPlaying(); });
 }
 
 HRESULT CAudioMixer::SetVolume(int32_t level) {

@@ -38,17 +38,13 @@ struct EffectFormat {
     uint8_t silence = 0;      // the byte value of silence as stored
 };
 
-// Describes a WAVE format block for the device layer; false for a format the
-// device does not play (a compressed format, an odd block size, ...).
+// Describes a WAVE format block for the device layer; false for a format no
+// effect may have (see WaveRules.h).
 bool DescribeEffectFormat(const WAVEFORMATEX* block, EffectFormat* description);
 
 // One whole effect in its file's own format, with its converter.
 class CEffectBuffer {
 public:
-    // Limits of one effect buffer in bytes, as the sound device has them.
-    static constexpr uint32_t kMinBytes = 4;
-    static constexpr uint32_t kMaxBytes = 0x0FFFFFFF;
-
     // A buffer of `bufferBytes` in the block's format, of which the first
     // `storedBytes` are held in memory (the caller copies the samples in);
     // every byte past them plays as silence. Null if the device refuses the
@@ -94,10 +90,6 @@ public:
     static constexpr int32_t kChannels = 2;
     // Frames mixed at a time.
     static constexpr int32_t kBlockFrames = 1024;
-    // The most slots a table may have; a larger count is treated as a table
-    // that could not be allocated.
-    static constexpr int32_t kMaxSlots = 4096;
-
     CAudioMixer();
     ~CAudioMixer();
     CAudioMixer(const CAudioMixer&) = delete;
@@ -138,6 +130,10 @@ public:
 
 private:
     static void SDLCALL AudioCallback(void* self, Uint8* stream, int length);
+    // The call's result on the slot's effect, under the device lock; `none`
+    // when the slot holds no effect.
+    template <class TResult, class TCall>
+    TResult WithEffect(int32_t slot, TResult none, TCall&& call);
 
     SDL_AudioDeviceID device = 0;
     bool subsystemStarted = false;

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "devices/GameNumbers.h"
+#include "devices/RegularFile.h"
+
 namespace {
 
 // The description holds a pointer: 848 bytes in the 32-bit program, 856 in the
@@ -30,14 +33,11 @@ const GUID kGuidUnload = {
 
 constexpr DWORD kInProcess = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER;
 constexpr DWORD kAllGroups = 0xFFFFFFFF;
-// The loop ends this many music-time units before the piece does.
-constexpr MUSIC_TIME kLoopEndMargin = 250;
 
 }  // namespace
 
 CDMMusic::CDMMusic()
-    : playing(false),
-      slotCount(0),
+    : slotCount(0),
       performance(nullptr),
       loader(nullptr),
       slots(nullptr),
@@ -104,7 +104,7 @@ bool CDMMusic::Init(HWND window, void* soundDevice) {
         loader = nullptr;
         return false;
     }
-    playing = false;
+    ClearPlayingFlag();
     return true;
 }
 
@@ -162,6 +162,12 @@ bool CDMMusic::Load(const char* path, int32_t slot) {
         // No music engine: the game goes on without music in this slot.
         return true;
     }
+    // The loader opens the file itself: something there that is not a
+    // regular file is not handed to it.
+    if (path == nullptr || CheckRegularFile(path, FILE_LINKS_FOLLOWED) == FILE_READ_REFUSED) {
+        NoteUnloadable(path);
+        return false;
+    }
     slots[slot] = LoadSegment(path);
     if (slots[slot] == nullptr) {
         NoteUnloadable(path);
@@ -178,33 +184,27 @@ void CDMMusic::SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) {
     MUSIC_TIME length = 0;
     segment->GetLength(&length);
     // A refusal (a piece too short for these points) leaves the repeats set.
-    segment->SetLoopPoints(loopStart, length - kLoopEndMargin);
+    segment->SetLoopPoints(loopStart, length - kMusicLoopEndMargin);
     segment->SetRepeats(static_cast<DWORD>(repeats));
 }
 
-void CDMMusic::Play(int32_t slot) {
-    if (playing) {
-        return;
-    }
+bool CDMMusic::StartPiece(int32_t slot) {
     if (slots == nullptr || slots[slot] == nullptr || performance == nullptr) {
-        return;
+        return false;
     }
     if (segmentState != nullptr) {
         segmentState->Release();
         segmentState = nullptr;
     }
+    // Whatever PlaySegment says, the flag is set.
     performance->PlaySegment(slots[slot], 0, 0, &segmentState);
-    playing = true;
+    return true;
 }
 
-void CDMMusic::Noop(int32_t) {}
-
-HRESULT CDMMusic::Stop(int32_t slot) {
-    HRESULT result = kStatusFail;
-    if (performance != nullptr) {
-        IDirectMusicSegment* segment = slots != nullptr ? slots[slot] : nullptr;
-        result = performance->Stop(segment, nullptr, 0, 0);
+HRESULT CDMMusic::StopPiece(int32_t slot) {
+    if (performance == nullptr) {
+        return kStatusFail;
     }
-    playing = false;
-    return result;
+    IDirectMusicSegment* segment = slots != nullptr ? slots[slot] : nullptr;
+    return performance->Stop(segment, nullptr, 0, 0);
 }

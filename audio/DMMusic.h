@@ -4,8 +4,7 @@
 #pragma once
 
 // clang-format off
-#include "audio/FailureNote.h"
-#include "devices/Music.h"
+#include "audio/MusicPlayer.h"
 #include <mmsystem.h>
 #include <mmreg.h>
 #include <dmusici.h>
@@ -15,7 +14,7 @@
 // operations it shares with the first, so it adds none here.
 struct IDirectMusicPerformance2 : public IDirectMusicPerformance {};
 
-class CDMMusic : public CMusic, public CFailureNote {
+class CDMMusic : public CMusicPlayer {
 public:
     CDMMusic();
     ~CDMMusic() override;
@@ -24,21 +23,21 @@ public:
 
     bool Load(const char* path, int32_t slot) override;
     void SetSlotCount(int32_t count) override;
-    void Play(int32_t slot) override;
-    void Noop(int32_t value) override;
-    HRESULT Stop(int32_t slot) override;
     void SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) override;
     bool Init(HWND window, void* soundDevice) override;
 
-    bool Playing() const { return playing; }
     IDirectMusicSegment* Segment(int32_t slot) const { return slots[slot]; }
 
 private:
+    // Plays the slot's segment as the primary segment; false for an empty
+    // slot or without a performance.
+    bool StartPiece(int32_t slot) override;
+    // The performance's Stop for the slot's segment.
+    HRESULT StopPiece(int32_t slot) override;
     IDirectMusicSegment* LoadSegment(const char* path);
     // Unloads the slot's instruments and gives the segment back.
     void ReleaseSlot(int32_t slot);
 
-    bool playing;
     int32_t slotCount;
     IDirectMusicPerformance2* performance;
     IDirectMusicLoader* loader;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "audio/WaveFileMmio.h"
+#include "audio/WaveRules.h"
 
 namespace {
 
@@ -73,50 +74,53 @@ bool CDSSound::LoadWave(const char* path, int32_t slot) {
     if (directSound == nullptr || slots == nullptr) {
         return false;
     }
-    if (FAILED(g_waveFile.Open(path))) {
+    DWORD size = 0;
+    const EffectLoadResult result = LoadEffect(
+        g_waveFile, path,
+        [&](WAVEFORMATEX* format, uint32_t dataBytes) {
+            size = dataBytes;
+            DSBUFFERDESC1 desc;
+            std::memset(&desc, 0, sizeof(desc));
+            desc.dwSize = sizeof(desc);
+            desc.dwFlags = kEffectFlags;
+            desc.dwBufferBytes = size;
+            desc.lpwfxFormat = format;
+            // A buffer the slot already held is given back first.
+            if (slots[slot] != nullptr) {
+                slots[slot]->Release();
+                slots[slot] = nullptr;
+            }
+            if (FAILED(directSound->CreateSoundBuffer(reinterpret_cast<LPCDSBUFFERDESC>(&desc),
+                                                      &slots[slot], nullptr))) {
+                slots[slot] = nullptr;
+                return false;
+            }
+            return true;
+        },
+        [&](CWaveFile& reader) {
+            IDirectSoundBuffer* buffer = slots[slot];
+            void* part1 = nullptr;
+            void* part2 = nullptr;
+            DWORD size1 = 0;
+            DWORD size2 = 0;
+            HRESULT locked = buffer->Lock(0, size, &part1, &size1, &part2, &size2, 0);
+            if (locked == DSERR_BUFFERLOST) {
+                buffer->Restore();
+                locked = buffer->Lock(0, size, &part1, &size1, &part2, &size2, 0);
+            }
+            if (SUCCEEDED(locked)) {
+                uint32_t got = 0;
+                reader.Read(size1, static_cast<BYTE*>(part1), &got);
+                if (size2 != 0) {
+                    reader.Read(size2, static_cast<BYTE*>(part2), &got);
+                }
+                buffer->Unlock(part1, size1, part2, size2);
+            }
+        });
+    if (result != EFFECT_LOADED) {
         NoteUnloadable(path);
         return false;
     }
-    DWORD size = g_waveFile.dataChunk.cksize;
-    DSBUFFERDESC1 desc;
-    std::memset(&desc, 0, sizeof(desc));
-    desc.dwSize = sizeof(desc);
-    desc.dwFlags = kEffectFlags;
-    desc.dwBufferBytes = size;
-    desc.lpwfxFormat = g_waveFile.format;
-    // A buffer the slot already held is given back first.
-    if (slots[slot] != nullptr) {
-        slots[slot]->Release();
-        slots[slot] = nullptr;
-    }
-    if (FAILED(directSound->CreateSoundBuffer(reinterpret_cast<LPCDSBUFFERDESC>(&desc),
-                                              &slots[slot], nullptr))) {
-        slots[slot] = nullptr;
-        g_waveFile.Close();
-        NoteUnloadable(path);
-        return false;
-    }
-
-    IDirectSoundBuffer* buffer = slots[slot];
-    void* part1 = nullptr;
-    void* part2 = nullptr;
-    DWORD size1 = 0;
-    DWORD size2 = 0;
-    HRESULT result = buffer->Lock(0, size, &part1, &size1, &part2, &size2, 0);
-    if (result == DSERR_BUFFERLOST) {
-        buffer->Restore();
-        result = buffer->Lock(0, size, &part1, &size1, &part2, &size2, 0);
-    }
-    if (SUCCEEDED(result)) {
-        uint32_t got = 0;
-        g_waveFile.Read(size1, static_cast<BYTE*>(part1), &got);
-        if (size2 != 0) {
-            g_waveFile.Read(size2, static_cast<BYTE*>(part2), &got);
-        }
-        buffer->Unlock(part1, size1, part2, size2);
-    }
-    // Once the buffer exists the load counts, even if no samples reached it.
-    g_waveFile.Close();
     return true;
 }
 

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <new>
 
 #include "audio/DataFolder.h"
+#include "devices/RegularFile.h"
 
 namespace {
 
@@ -31,14 +31,15 @@ constexpr const char* kNoSynthText = "音楽を鳴らせません";
 
 }  // namespace
 
-CFluidSynthMusic::CFluidSynthMusic() {
+CFluidSynthMusic::CFluidSynthMusic() : CSequencedMusic(CAudioMixer::kRate) {
     const char* chosen = std::getenv(kSoundFontVariable);
     if (chosen != nullptr) {
         soundFont = chosen;
     }
 }
 
-CFluidSynthMusic::CFluidSynthMusic(std::string path) : soundFont(std::move(path)) {}
+CFluidSynthMusic::CFluidSynthMusic(std::string path)
+    : CSequencedMusic(CAudioMixer::kRate), soundFont(std::move(path)) {}
 
 CFluidSynthMusic::~CFluidSynthMusic() {
     // First leave the mixer, so that its audio thread no longer calls in.
@@ -93,7 +94,7 @@ bool CFluidSynthMusic::Init(HWND, void* soundDevice) {
             return false;
         }
     }
-    playingFlag = false;
+    ClearPlayingFlag();
     guard.unlock();
     auto* device = static_cast<CAudioMixer*>(soundDevice);
     if (device != nullptr && device != mixer) {
@@ -107,8 +108,11 @@ bool CFluidSynthMusic::Init(HWND, void* soundDevice) {
 }
 
 bool CFluidSynthMusic::LoadSoundFont() {
+    // The synthesiser opens the file itself, and would wait on a pipe for
+    // good: only a regular file (or a link to one) is handed to it.
     if (!soundFont.empty()) {
-        if (fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
+        if (CheckRegularFile(soundFont, FILE_LINKS_FOLLOWED) != FILE_READ_OK ||
+            fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
             NoteUnloadable(soundFont);
             return false;
         }
@@ -116,8 +120,7 @@ bool CFluidSynthMusic::LoadSoundFont() {
     }
     const char* unloadable = nullptr;
     for (const char* place : kSoundFontPlaces) {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(place, error)) {
+        if (CheckRegularFile(place, FILE_LINKS_FOLLOWED) != FILE_READ_OK) {
             continue;
         }
         if (fluid_synth_sfload(synth, place, 1) != FLUID_FAILED) {
@@ -140,84 +143,12 @@ void CFluidSynthMusic::OnMixerGone() {
     mixer = nullptr;
 }
 
-void CFluidSynthMusic::SetSlotCount(int32_t count) {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    sequencer.SetSlotCount(count);
+std::string CFluidSynthMusic::FileFor(const char* path) const {
+    return InDataFolder(dataFolder, path);
 }
 
-bool CFluidSynthMusic::Load(const char* path, int32_t slot) {
-    std::unique_lock<std::recursive_mutex> guard(lock);
-    if (!sequencer.Clear(slot)) {
-        return false;
-    }
-    if (synth == nullptr) {
-        return true;
-    }
-    guard.unlock();
-    // The file is read outside the lock; the music goes on meanwhile.
-    std::unique_ptr<MidiPiece> piece(new (std::nothrow) MidiPiece);
-    const std::string file = InDataFolder(dataFolder, path);
-    if (piece == nullptr || !LoadMidiFile(file.c_str(), piece.get())) {
-        NoteUnloadable(file);
-        return false;
-    }
-    guard.lock();
-    return sequencer.Put(slot, std::move(piece));
-}
-
-void CFluidSynthMusic::SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    sequencer.SetLoop(slot, repeats, loopStart);
-}
-
-void CFluidSynthMusic::Play(int32_t slot) {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    if (playingFlag || synth == nullptr) {
-        return;
-    }
-    // The new piece replaces whatever still sounds.
-    if (sequencer.Start(slot)) {
-        playingFlag = true;
-    }
-}
-
-void CFluidSynthMusic::Noop(int32_t) {}
-
-HRESULT CFluidSynthMusic::Stop(int32_t slot) {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    HRESULT result = kStatusFail;
-    if (synth != nullptr) {
-        sequencer.StopSlot(slot);
-        result = 0;
-    }
-    playingFlag = false;
-    return result;
-}
-
-bool CFluidSynthMusic::IsPlayingFlagSet() {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return playingFlag;
-}
-
-int32_t CFluidSynthMusic::Position() {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return sequencer.Position();
-}
-
-int32_t CFluidSynthMusic::SequencedSlot() {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return sequencer.SequencedSlot();
-}
-
-int64_t CFluidSynthMusic::LastJumpFrame() {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return sequencer.LastJump();
-}
-
-bool CFluidSynthMusic::GetLoop(int32_t slot, int32_t* loopStart, int32_t* loopEnd,
-                               uint32_t* repeats) {
-    std::lock_guard<std::recursive_mutex> guard(lock);
-    return sequencer.GetLoop(slot, loopStart, loopEnd, repeats);
+int64_t CFluidSynthMusic::FramesToNext() {
+    return Locked([this] { return sequencer.TicksToNext(); });
 }
 
 void CFluidSynthMusic::SendEvent(const MidiEvent& event) {

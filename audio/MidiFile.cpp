@@ -1,13 +1,12 @@
 #include "audio/MidiFile.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <new>
+
+#include "devices/RegularFile.h"
 
 namespace {
 
-// The longest file read: far beyond any piece the game plays.
-constexpr long kMaxFileBytes = 16 * 1024 * 1024;
 // Ticks beyond this end a track: no playable piece gets near it, and music
 // time computed from it stays far from overflowing.
 constexpr int64_t kMaxTicks = int64_t(1) << 40;
@@ -261,24 +260,15 @@ bool LoadMidiFile(const char* path, MidiPiece* piece) {
     if (path == nullptr) {
         return false;
     }
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
+    std::vector<uint8_t> bytes;
+    try {
+        if (ReadRegularFile(path, bytes, kMaxMidiFileBytes, FILE_LINKS_FOLLOWED) != FILE_READ_OK) {
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
         return false;
     }
-    std::vector<uint8_t> bytes;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    long size = ok ? std::ftell(file) : -1;
-    ok = ok && size > 0 && size <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        try {
-            bytes.resize(static_cast<size_t>(size));
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    ok = ok && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    std::fclose(file);
-    return ok && ParseMidiFile(bytes.data(), bytes.size(), piece);
+    return ParseMidiFile(bytes.data(), bytes.size(), piece);
 }
 
 uint32_t TempoBefore(const MidiPiece& piece, int32_t time) {

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// The longest file read: far beyond any piece the game plays.
+constexpr size_t kMaxMidiFileBytes = 16 * 1024 * 1024;
+
 // Music time units per quarter note.
 constexpr int32_t kMusicTimePerQuarter = 768;
 // The tempo of a piece that sets none: 120 quarter notes a minute.
@@ -40,7 +43,8 @@ struct MidiPiece {
 // Parses a whole file held in memory; false if it is not a format 0 or 1
 // standard MIDI file or is too long to play.
 bool ParseMidiFile(const uint8_t* data, size_t size, MidiPiece* piece);
-// Reads and parses a file; false if it cannot be read or parsed.
+// Reads and parses a file (a regular file, or a link to one); false if it
+// cannot be read or parsed.
 bool LoadMidiFile(const char* path, MidiPiece* piece);
 
 // The tempo in force at `time`, set by tempo events before it.

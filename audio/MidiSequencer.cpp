@@ -3,11 +3,11 @@
 #include <cmath>
 #include <new>
 
+#include "audio/SlotTable.h"
+#include "devices/GameNumbers.h"
+
 namespace {
 
-// The most slots a table may have; a larger count is treated as a table
-// that could not be allocated.
-constexpr int32_t kMaxSlots = 4096;
 // Steps in a row that let no time pass (jumps, the end) before the sequencer
 // gives up: a piece whose loop would spin is stopped.
 constexpr int32_t kMaxIdleSteps = 1 << 20;
@@ -24,14 +24,7 @@ void CMidiSequencer::SetSlotCount(int32_t count) {
     if (count < 0) {
         return;
     }
-    std::vector<Slot> table;
-    if (count <= kMaxSlots) {
-        try {
-            table.resize(static_cast<size_t>(count));
-        } catch (const std::bad_alloc&) {
-            table.clear();
-        }
-    }
+    std::vector<Slot> table = NewSlotTable<Slot>(count);
     Stop();
     slots.swap(table);
 }
@@ -62,7 +55,7 @@ void CMidiSequencer::SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) {
     }
     Slot& entry = slots[slot];
     const int32_t length = entry.piece->length;
-    const int64_t loopEnd = int64_t(length) - kMidiLoopEndMargin;
+    const int64_t loopEnd = int64_t(length) - kMusicLoopEndMargin;
     // Loop points must lie inside the piece, the start before the end.
     if (loopStart >= 0 && loopStart < loopEnd && loopEnd <= length) {
         entry.loopStart = loopStart;
@@ -99,8 +92,10 @@ bool CMidiSequencer::Start(int32_t slot) {
     tempo = kDefaultTempo;
     nextEvent = 0;
     repeatsLeft = entry.repeats;
+    pastLoopEnd = false;
     elapsed = 0;
     lastJump = -1;
+    lastLoopEnd = -1;
     return true;
 }
 
@@ -147,7 +142,7 @@ int32_t CMidiSequencer::LoopEnd() const {
     if (loopStart == 0 && loopEnd == 0) {
         loopEnd = current->piece->length;
     }
-    return repeatsLeft > 0 && loopStart < loopEnd ? loopEnd : -1;
+    return !pastLoopEnd && loopStart < loopEnd ? loopEnd : -1;
 }
 
 void CMidiSequencer::JumpToLoopStart(int32_t loopEnd) {
@@ -178,8 +173,13 @@ bool CMidiSequencer::SendDue() {
         const MidiPiece& piece = *current->piece;
         const int32_t loopEnd = LoopEnd();
         if (loopEnd >= 0 && elapsed >= DueTick(loopEnd)) {
-            JumpToLoopStart(loopEnd);
-            continue;
+            lastLoopEnd = elapsed;
+            if (repeatsLeft > 0) {
+                JumpToLoopStart(loopEnd);
+                continue;
+            }
+            // No repeats left: the piece goes on to its end.
+            pastLoopEnd = true;
         }
         if (elapsed >= DueTick(piece.length)) {
             // The end: what is left at the very end still plays, then the

@@ -19,9 +19,6 @@
 
 #include "audio/MidiFile.h"
 
-// The loop ends this many music-time units before the piece's end.
-constexpr int32_t kMidiLoopEndMargin = 250;
-
 // Where the sequenced piece goes: a synthesiser or a MIDI output.
 class CMidiSink {
 public:
@@ -87,6 +84,10 @@ public:
     // The tick at which the sequencer last jumped back to the loop start; -1
     // before the first jump or when nothing is sequenced.
     int64_t LastJump() const { return current != nullptr ? lastJump : -1; }
+    // The tick at which the sequencer last reached the end of the loop
+    // region, jumping back or (with no repeats left) going on; -1 before or
+    // when nothing is sequenced.
+    int64_t LastLoopEnd() const { return current != nullptr ? lastLoopEnd : -1; }
 
     // Sends what is due at the present tick: the loop jump, the end of the
     // piece, the events. False when nothing is sequenced (any more).
@@ -111,8 +112,8 @@ private:
         std::vector<MidiEvent> loopState;
     };
 
-    // The end of the loop region, or -1 when the piece does not loop (any
-    // more).
+    // The end of the loop region, or -1 when the piece has none or the
+    // present pass is past it.
     int32_t LoopEnd() const;
     // Jumps back from `loopEnd`, the end of the loop region, to its start.
     void JumpToLoopStart(int32_t loopEnd);
@@ -135,8 +136,11 @@ private:
     uint32_t tempo = kDefaultTempo;
     size_t nextEvent = 0;
     uint32_t repeatsLeft = 0;
+    // The present pass has gone past the loop end, with no repeats left.
+    bool pastLoopEnd = false;
     int64_t elapsed = 0;
     int64_t lastJump = -1;
+    int64_t lastLoopEnd = -1;
 };
 
 template <typename Pass>

@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 
-#include <algorithm>
 #include <new>
 #include <string>
 
@@ -31,28 +30,27 @@ bool CSDLSound::LoadWave(const char* path, int32_t slot) {
         return false;
     }
     const std::string file = InDataFolder(dataFolder, path);
-    if (g_waveFile.Open(file.c_str()) != kWaveOk) {
-        NoteUnloadable(file);
-        return false;
-    }
-    // The buffer is as long as the data chunk says; only what the file
-    // really holds is kept in memory, and the rest plays as silence.
-    const uint32_t bufferBytes = g_waveFile.dataChunk.cksize;
-    const uint32_t stored =
-        static_cast<uint32_t>(std::min<uint64_t>(bufferBytes, g_waveFile.BytesLeftInFile()));
     std::unique_ptr<CEffectBuffer> effect;
-    if (mixer->IsOpen()) {
-        effect = CEffectBuffer::Create(g_waveFile.format, bufferBytes, stored);
-    }
-    if (effect == nullptr) {
-        g_waveFile.Close();
+    const EffectLoadResult result = LoadEffect(
+        g_waveFile, file.c_str(),
+        [&](const WAVEFORMATEX* format, uint32_t bufferBytes) {
+            // The buffer is as long as the data chunk says; only what the
+            // file really holds is kept in memory, and the rest plays as
+            // silence.
+            if (mixer->IsOpen()) {
+                effect = CEffectBuffer::Create(format, bufferBytes, g_waveFile.DataBytesInFile());
+            }
+            return effect != nullptr;
+        },
+        [&](CWaveFile& reader) {
+            // A short read leaves the silence the buffer was filled with.
+            uint32_t read = 0;
+            reader.Read(effect->StoredBytes(), effect->Samples(), &read);
+        });
+    if (result != EFFECT_LOADED) {
         NoteUnloadable(file);
         return false;
     }
-    // A short read leaves the silence the buffer was filled with.
-    uint32_t read = 0;
-    g_waveFile.Read(effect->StoredBytes(), effect->Samples(), &read);
-    g_waveFile.Close();
     mixer->InstallEffect(slot, std::move(effect));
     return true;
 }

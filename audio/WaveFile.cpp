@@ -1,5 +1,6 @@
 #include "audio/WaveFile.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -21,9 +22,6 @@ constexpr int32_t kRiffCannotRead = 1;
 constexpr int32_t kRiffChunkNotFound = 2;
 constexpr int32_t kRiffCannotSeek = 3;
 
-// The size of the stream buffer, as the platform's own RIFF reader uses.
-constexpr size_t kStreamBufferSize = 8192;
-
 uint32_t LoadLe32(const uint8_t* bytes) {
     return uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8) | (uint32_t(bytes[2]) << 16) |
            (uint32_t(bytes[3]) << 24);
@@ -44,57 +42,41 @@ CRiffReader::~CRiffReader() {
 
 bool CRiffReader::Open(const char* path) {
     Close();
-    if (path == nullptr) {
+    if (path == nullptr || file.Open(path, FILE_LINKS_FOLLOWED) != FILE_READ_OK) {
         return false;
     }
-    file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    std::setvbuf(file, nullptr, _IOFBF, kStreamBufferSize);
     // The real size bounds every size the file states about itself.
-    if (std::fseek(file, 0, SEEK_END) != 0) {
+    if (file.Size() > uint64_t(INT64_MAX)) {
         Close();
         return false;
     }
-    long end = std::ftell(file);
-    if (end < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        Close();
-        return false;
-    }
-    size = end;
+    size = static_cast<int64_t>(file.Size());
     position = 0;
     return true;
 }
 
 void CRiffReader::Close() {
-    if (file != nullptr) {
-        std::fclose(file);
-        file = nullptr;
-    }
+    file.Close();
     size = 0;
     position = 0;
 }
 
 uint32_t CRiffReader::Read(void* destination, uint32_t count) {
-    if (file == nullptr || count == 0) {
+    if (!IsOpen() || count == 0) {
         return 0;
     }
-    // Never ask the stream for more than the file holds.
+    // Never ask for more than the file holds.
     uint64_t wanted = count;
     if (wanted > BytesLeft()) {
         wanted = BytesLeft();
     }
-    size_t got = std::fread(destination, 1, static_cast<size_t>(wanted), file);
+    const size_t got = file.Read(destination, static_cast<size_t>(wanted));
     position += static_cast<int64_t>(got);
     return static_cast<uint32_t>(got);
 }
 
 int64_t CRiffReader::Seek(int64_t target) {
-    if (file == nullptr || target < 0 || target > static_cast<int64_t>(LONG_MAX)) {
-        return -1;
-    }
-    if (std::fseek(file, static_cast<long>(target), SEEK_SET) != 0) {
+    if (!IsOpen() || target < 0 || !file.Seek(static_cast<uint64_t>(target))) {
         return -1;
     }
     position = target;
@@ -102,7 +84,7 @@ int64_t CRiffReader::Seek(int64_t target) {
 }
 
 int32_t CRiffReader::Descend(ChunkInfo* chunk, const ChunkInfo* parent, uint32_t flags) {
-    if (file == nullptr || chunk == nullptr) {
+    if (!IsOpen() || chunk == nullptr) {
         return kRiffCannotRead;
     }
     // The search never leaves the parent's data.
@@ -308,4 +290,8 @@ HRESULT CWaveFile::Close() {
 
 uint64_t CWaveFile::BytesLeftInFile() const {
     return file != nullptr ? file->BytesLeft() : 0;
+}
+
+uint32_t CWaveFile::DataBytesInFile() const {
+    return static_cast<uint32_t>(std::min<uint64_t>(dataChunk.cksize, BytesLeftInFile()));
 }

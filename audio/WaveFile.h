@@ -12,37 +12,14 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
+#include "audio/WaveRules.h"
 #include "devices/DeviceTypes.h"
-
-#if defined(_WIN32)
-#include <mmreg.h>
-#include <mmsystem.h>
-#else
-// The format block handed to the sound device: 18 bytes, followed by
-// cbSize extra bytes for formats other than plain PCM.
-#pragma pack(push, 1)
-struct WAVEFORMATEX {
-    uint16_t wFormatTag;
-    uint16_t nChannels;
-    uint32_t nSamplesPerSec;
-    uint32_t nAvgBytesPerSec;
-    uint16_t nBlockAlign;
-    uint16_t wBitsPerSample;
-    uint16_t cbSize;
-};
-#pragma pack(pop)
-#endif
-static_assert(sizeof(WAVEFORMATEX) == 18, "the format block head is 18 bytes");
+#include "devices/RegularFile.h"
 
 // Results of the reader: success and the one failure code it produces.
 constexpr HRESULT kWaveOk = 0;
 constexpr HRESULT kWaveFail = kStatusFail;
-
-constexpr uint16_t kWaveFormatPcm = 1;
-constexpr uint16_t kWaveFormatIeeeFloat = 3;
-constexpr uint16_t kWaveFormatExtensible = 0xFFFE;
 
 // Builds a four-character chunk id as it is stored (first letter lowest).
 constexpr uint32_t MakeFourCC(char a, char b, char c, char d) {
@@ -60,7 +37,7 @@ struct ChunkInfo {
     uint32_t dataOffset = 0;  // file position of the chunk's data
 };
 
-// A read-only RIFF file over a buffered stdio stream.
+// A read-only RIFF file.
 class CRiffReader {
 public:
     // Flags of Descend.
@@ -71,10 +48,11 @@ public:
     CRiffReader(const CRiffReader&) = delete;
     CRiffReader& operator=(const CRiffReader&) = delete;
 
-    // Opens the file for reading; false if it cannot be opened.
+    // Opens the file for reading; false if it cannot be opened or is not a
+    // regular file (or a link to one).
     bool Open(const char* path);
     void Close();
-    bool IsOpen() const { return file != nullptr; }
+    bool IsOpen() const { return file.IsOpen(); }
 
     // Reads a chunk header at the current position into `chunk` (with
     // kFindChunk: the first chunk from here on whose id is chunk->ckid).
@@ -93,7 +71,7 @@ public:
     uint64_t BytesLeft() const { return position < size ? uint64_t(size - position) : 0; }
 
 private:
-    std::FILE* file = nullptr;
+    CRegularFile file;
     int64_t size = 0;
     int64_t position = 0;
 };
@@ -127,6 +105,8 @@ public:
     // Bytes that the open file really holds from the current position on
     // (0 when closed): a bound for buffers sized from the data chunk.
     uint64_t BytesLeftInFile() const;
+    // The data bytes not yet read that the file really holds.
+    uint32_t DataBytesInFile() const;
 
     // Read directly by the effect player: the format block (18 + cbSize
     // bytes, null when none) and the data chunk, whose cksize counts the

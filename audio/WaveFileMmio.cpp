@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "devices/RegularFile.h"
+
 CWaveFile g_waveFile;
 
 namespace {
@@ -73,6 +75,12 @@ HRESULT ReadWaveFormat(HMMIO file, MMCKINFO* riffChunk, WAVEFORMATEX** format) {
 }
 
 HRESULT OpenWaveFile(const char* path, HMMIO* file, WAVEFORMATEX** format, MMCKINFO* riffChunk) {
+    // Something there that is not a regular file is not handed to mmio; a
+    // missing file is, which looks for it in its own places too.
+    *file = nullptr;
+    if (path == nullptr || CheckRegularFile(path, FILE_LINKS_FOLLOWED) == FILE_READ_REFUSED) {
+        return E_FAIL;
+    }
     *file = mmioOpenA(const_cast<LPSTR>(path), nullptr, MMIO_ALLOCBUF);
     if (*file == nullptr) {
         return E_FAIL;

@@ -60,13 +60,14 @@ int64_t PerformanceCounter() {
 
 }  // namespace
 
-CWinMidiMusic::CWinMidiMusic() : ownClock(true) {}
+CWinMidiMusic::CWinMidiMusic() : CSequencedMusic(kTicksPerSecond), ownClock(true) {}
 
-CWinMidiMusic::CWinMidiMusic(CMidiOut* output) : ownClock(false), out(output) {}
+CWinMidiMusic::CWinMidiMusic(CMidiOut* output)
+    : CSequencedMusic(kTicksPerSecond), ownClock(false), out(output) {}
 
 CWinMidiMusic::~CWinMidiMusic() {
     {
-        std::lock_guard<std::mutex> guard(lock);
+        std::lock_guard<std::recursive_mutex> guard(lock);
         sequencer.SetSlotCount(0);
         quitting = true;
     }
@@ -77,7 +78,7 @@ CWinMidiMusic::~CWinMidiMusic() {
 }
 
 bool CWinMidiMusic::Init(HWND, void*) {
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<std::recursive_mutex> guard(lock);
     if (!started && ownClock) {
         systemOut = CMidiMapperOut::Open();
         out = systemOut.get();
@@ -93,45 +94,11 @@ bool CWinMidiMusic::Init(HWND, void*) {
         }
     }
     started = true;
-    playingFlag = false;
+    ClearPlayingFlag();
     return true;
 }
 
-void CWinMidiMusic::SetSlotCount(int32_t count) {
-    std::lock_guard<std::mutex> guard(lock);
-    sequencer.SetSlotCount(count);
-}
-
-bool CWinMidiMusic::Load(const char* path, int32_t slot) {
-    std::unique_lock<std::mutex> guard(lock);
-    if (!sequencer.Clear(slot)) {
-        return false;
-    }
-    if (!started) {
-        return true;
-    }
-    guard.unlock();
-    // The file is read outside the lock; the music goes on meanwhile.
-    std::unique_ptr<MidiPiece> piece(new (std::nothrow) MidiPiece);
-    if (piece == nullptr || !LoadMidiFile(path, piece.get())) {
-        NoteUnloadable(path);
-        return false;
-    }
-    guard.lock();
-    return sequencer.Put(slot, std::move(piece));
-}
-
-void CWinMidiMusic::SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) {
-    std::lock_guard<std::mutex> guard(lock);
-    sequencer.SetLoop(slot, repeats, loopStart);
-}
-
-void CWinMidiMusic::Play(int32_t slot) {
-    std::lock_guard<std::mutex> guard(lock);
-    if (playingFlag || !started || !sequencer.Start(slot)) {
-        return;
-    }
-    playingFlag = true;
+void CWinMidiMusic::OnPieceStarted(int32_t) {
     counterStart = PerformanceCounter();
     clockHeld = 0;
     // What is due at the start goes out at once.
@@ -139,36 +106,13 @@ void CWinMidiMusic::Play(int32_t slot) {
     wake.notify_all();
 }
 
-void CWinMidiMusic::Noop(int32_t) {}
-
-HRESULT CWinMidiMusic::Stop(int32_t slot) {
-    std::lock_guard<std::mutex> guard(lock);
-    HRESULT result = kStatusFail;
-    if (started) {
-        sequencer.StopSlot(slot);
-        result = 0;
-    }
-    playingFlag = false;
-    return result;
-}
-
-bool CWinMidiMusic::IsPlayingFlagSet() {
-    std::lock_guard<std::mutex> guard(lock);
-    return playingFlag;
-}
-
-int32_t CWinMidiMusic::SequencedSlot() {
-    std::lock_guard<std::mutex> guard(lock);
-    return sequencer.SequencedSlot();
-}
-
 bool CWinMidiMusic::HasOutput() {
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<std::recursive_mutex> guard(lock);
     return out != nullptr;
 }
 
 void CWinMidiMusic::Advance(int64_t ticks) {
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<std::recursive_mutex> guard(lock);
     if (!ownClock && ticks >= 0) {
         RunTo(sequencer.Elapsed() + ticks);
     }
@@ -188,7 +132,7 @@ int64_t CWinMidiMusic::Now() const {
 void CWinMidiMusic::TimingThread() {
     // Waits of a millisecond need the system's timer at its finest.
     timeBeginPeriod(1);
-    std::unique_lock<std::mutex> guard(lock);
+    std::unique_lock<std::recursive_mutex> guard(lock);
     while (!quitting) {
         if (sequencer.SequencedSlot() < 0) {
             wake.wait(guard);

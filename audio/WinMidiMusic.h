@@ -11,12 +11,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <thread>
 
-#include "audio/FailureNote.h"
-#include "audio/MidiSequencer.h"
-#include "devices/Music.h"
+#include "audio/MusicPlayer.h"
 
 // Where the player's messages go: the system's MIDI output, or a stand-in.
 class CMidiOut {
@@ -27,7 +24,7 @@ public:
     virtual void Send(uint32_t message) = 0;
 };
 
-class CWinMidiMusic : public CMusic, public CFailureNote, private CMidiSink {
+class CWinMidiMusic : public CSequencedMusic {
 public:
     // The sequencer's clock counts microseconds from the start of the piece.
     static constexpr int64_t kTicksPerSecond = 1000000;
@@ -41,25 +38,11 @@ public:
     CWinMidiMusic(const CWinMidiMusic&) = delete;
     CWinMidiMusic& operator=(const CWinMidiMusic&) = delete;
 
-    // Releases the slot's piece; then, once Init has run, reads the file into
-    // it (false if it cannot be read). Before Init the slot stays empty and
-    // the result is true.
-    bool Load(const char* path, int32_t slot) override;
-    void SetSlotCount(int32_t count) override;
-    // Starts the slot's piece unless the playing flag is set.
-    void Play(int32_t slot) override;
-    void Noop(int32_t value) override;
-    // Stops the slot's piece and clears the playing flag whatever the slot.
-    HRESULT Stop(int32_t slot) override;
-    // Loops from loopStart to 250 units before the end, `repeats` times.
-    void SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) override;
     // Opens the MIDI output, or plays in silence without one, and starts the
-    // timing thread. The window and the sound device are not needed.
+    // timing thread. The window and the sound device are not needed. Pieces
+    // are read only once it has run.
     bool Init(HWND window, void* soundDevice) override;
 
-    bool IsPlayingFlagSet();
-    // The slot whose piece is being sequenced, -1 if none.
-    int32_t SequencedSlot();
     // Whether the messages reach an output (false: the player is silent).
     bool HasOutput();
     // Moves the clock on by `ticks` and sends what has fallen due by then.
@@ -67,6 +50,9 @@ public:
     void Advance(int64_t ticks);
 
 private:
+    bool EngineRunning() const override { return started; }
+    // The clock starts with the piece; what is due at once goes out.
+    void OnPieceStarted(int32_t slot) override;
     void SendEvent(const MidiEvent& event) override;
     // Lifts the pedals and ends every sounding note; at the end of a piece
     // also resets the controllers.
@@ -79,12 +65,10 @@ private:
     void TimingThread();
 
     const bool ownClock;
-    std::mutex lock;
-    std::condition_variable wake;
+    std::condition_variable_any wake;
     std::thread timer;
     bool quitting = false;
     bool started = false;
-    bool playingFlag = false;
     std::unique_ptr<CMidiOut> systemOut;
     CMidiOut* out = nullptr;
     // The performance counter's rate and its value when the piece started.
@@ -95,5 +79,4 @@ private:
     // The channels the piece has used and the notes sounding on each.
     uint16_t channelsUsed = 0;
     std::bitset<128> sounding[16];
-    CMidiSequencer sequencer{kTicksPerSecond, this};
 };

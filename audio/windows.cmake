@@ -7,13 +7,13 @@
 add_library(gameaudio_dx STATIC
   ${CMAKE_CURRENT_LIST_DIR}/FailureNote.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WaveFileMmio.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/DSSound.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/DSSound.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MidiFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MidiSequencer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MusicPlayer.cpp)
 target_link_libraries(gameaudio_dx PUBLIC gamecore dsound winmm)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  target_sources(gameaudio_dx PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/MidiFile.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/MidiSequencer.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/WinMidiMusic.cpp)
+  target_sources(gameaudio_dx PRIVATE ${CMAKE_CURRENT_LIST_DIR}/WinMidiMusic.cpp)
   target_compile_definitions(gameaudio_dx PUBLIC GAME_MUSIC_WINMIDI)
 else()
   target_sources(gameaudio_dx PRIVATE ${CMAKE_CURRENT_LIST_DIR}/DMMusic.cpp)

@@ -7,6 +7,7 @@
 #include "actors/Scenery.h"
 #include "actors/Targets.h"
 #include "actors/Touchers.h"
+#include "devices/GameNumbers.h"
 #include "game/ScoreMessages.h"
 
 namespace {
@@ -183,8 +184,8 @@ bool CGame::Init(HWND gameWindow, int32_t width, int32_t height) {
     if (!music->Load("sound//gameover.mid", 1)) {
         return false;
     }
-    music->SetLoop(0, 65535, 500);
-    music->SetLoop(1, 65535, 500);
+    music->SetLoop(0, kMusicLoopRepeats, kMusicLoopStart);
+    music->SetLoop(1, kMusicLoopRepeats, kMusicLoopStart);
 
     paused = false;
     state = STATE_TITLE;

@@ -5,9 +5,8 @@
 #define IDC_GAME 1000
 #define IDR_MENU 1001
 
-#define IDM_EXIT 1002
-#define IDM_VERSION 1003
-#define IDM_HIGHSCORES 1004
+// The menu's commands: IDM_EXIT, IDM_VERSION, IDM_HIGHSCORES.
+#include "devices/GameNumbers.h"
 
 #define IDD_GAMEOVER 1005
 #define IDC_PLACE 1007

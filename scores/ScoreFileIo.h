@@ -1,22 +1,14 @@
-// The few file operations the score files need, done the safe way on each
-// system: only regular files are read or removed, never through a symbolic
-// link and never waiting on a pipe or a device; new files are created
-// exclusively, so no write ever lands in a file that was already there. One
-// implementation per system (ScoreFileIoPosix.cpp, ScoreFileIoWindows.cpp).
+// The few file operations the score files need besides reading, done the
+// safe way on each system: only regular files are removed, never through a
+// symbolic link; new files are created exclusively, so no write ever lands in
+// a file that was already there. One implementation per system
+// (ScoreFileIoPosix.cpp, ScoreFileIoWindows.cpp).
 #pragma once
 
 #include <string>
 
-enum FileReadResult {
-    FILE_READ_OK,       // the bytes were read
-    FILE_READ_MISSING,  // nothing is there
-    FILE_READ_REFUSED,  // something is there that cannot or must not be read
-};
-
-// Reads a whole regular file. A folder, a pipe, a device, a link (even to a
-// regular file), a file this account may not read, a read error or a file
-// larger than `maxBytes` is refused.
-FileReadResult ReadRegularFile(const std::string& path, std::string& bytes, size_t maxBytes);
+// Reading a score file: ReadRegularFile, which refuses links by default.
+#include "devices/RegularFile.h"
 
 // True when nothing at all is at the path (not even a dangling link).
 bool PathIsFree(const std::string& path);

@@ -27,24 +27,6 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-bool ReadAll(int fd, std::string& bytes, size_t maxBytes) {
-    bytes.clear();
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0 || bytes.size() + static_cast<size_t>(got) > maxBytes) {
-            return false;
-        }
-        if (got == 0) {
-            return true;
-        }
-        bytes.append(buffer, static_cast<size_t>(got));
-    }
-}
-
 // Puts the file's bytes on the disk before it takes the old file's place. A
 // file system that cannot sync (EINVAL) has nothing more to write. In the
 // browser the files live in memory until the page copies them to its
@@ -59,28 +41,6 @@ bool SyncFile(int fd) {
 }
 
 }  // namespace
-
-FileReadResult ReadRegularFile(const std::string& path, std::string& bytes, size_t maxBytes) {
-    // Look before opening, so that opening never touches a device; then
-    // check what was opened, in case the name changed hands meanwhile. Open
-    // without waiting: a pipe would otherwise block until a writer comes.
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0) {
-        return errno == ENOENT ? FILE_READ_MISSING : FILE_READ_REFUSED;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return FILE_READ_REFUSED;
-    }
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | kOpenFlags);
-    if (fd < 0) {
-        return errno == ENOENT ? FILE_READ_MISSING : FILE_READ_REFUSED;
-    }
-    const bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                    static_cast<unsigned long long>(info.st_size) <= maxBytes &&
-                    ReadAll(fd, bytes, maxBytes);
-    close(fd);
-    return ok ? FILE_READ_OK : FILE_READ_REFUSED;
-}
 
 bool PathIsFree(const std::string& path) {
     struct stat info;

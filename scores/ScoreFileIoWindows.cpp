@@ -1,6 +1,6 @@
 // The score files' file operations on Windows. There are no pipes or device
-// files among ordinary names here, but folders, links (reparse points) and
-// files this account may not read are refused as on other systems.
+// files among ordinary names here, but folders and links (reparse points)
+// are left alone as on other systems.
 #include <algorithm>
 
 #include "devices/DeviceTypes.h"
@@ -48,38 +48,6 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 }
 
 }  // namespace
-
-FileReadResult ReadRegularFile(const std::string& path, std::string& bytes, size_t maxBytes) {
-    switch (KindOf(path)) {
-        case PATH_MISSING:
-            return FILE_READ_MISSING;
-        case PATH_OTHER:
-            return FILE_READ_REFUSED;
-        default:
-            break;
-    }
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return IsMissing(GetLastError()) ? FILE_READ_MISSING : FILE_READ_REFUSED;
-    }
-    LARGE_INTEGER size = {};
-    bool ok = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) &&
-              static_cast<unsigned long long>(size.QuadPart) <= maxBytes;
-    bytes.clear();
-    char buffer[4096];
-    while (ok) {
-        DWORD got = 0;
-        ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) && bytes.size() + got <= maxBytes;
-        if (!ok || got == 0) {
-            break;
-        }
-        bytes.append(buffer, got);
-    }
-    CloseHandle(file);
-    return ok ? FILE_READ_OK : FILE_READ_REFUSED;
-}
 
 bool PathIsFree(const std::string& path) {
     return KindOf(path) == PATH_MISSING;

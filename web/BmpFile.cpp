@@ -1,13 +1,14 @@
 #include "web/BmpFile.h"
 
-#include <cstdio>
 #include <vector>
+
+#include "devices/RegularFile.h"
 
 namespace {
 
 // The largest picture read, in pixels, and the largest file.
 constexpr int64_t kMaxPixels = int64_t{1} << 26;
-constexpr long kMaxFileBytes = 64L * 1024 * 1024;
+constexpr size_t kMaxFileBytes = size_t{64} * 1024 * 1024;
 
 uint32_t Le16(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8);
@@ -97,18 +98,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, CPixelImage* out) {
 }
 
 bool ReadBmpFile(const char* path, CPixelImage* out) {
-    std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
-    if (file == nullptr) {
-        return false;
-    }
     std::vector<uint8_t> bytes;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = ok && size > 0 && size <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(size));
-        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    }
-    std::fclose(file);
-    return ok && DecodeBmp(bytes.data(), bytes.size(), out);
+    return path != nullptr &&
+           ReadRegularFile(path, bytes, kMaxFileBytes, FILE_LINKS_FOLLOWED) == FILE_READ_OK &&
+           DecodeBmp(bytes.data(), bytes.size(), out);
 }

@@ -1,14 +1,12 @@
 // The samples of one sound effect as the browser's audio takes them: 32-bit
 // floats, one channel after the other, at the file's own rate. The browser
-// form plays the formats the desktop plays: PCM of 8, 16, 24 or 32 bits and
-// 32-bit floats, plain or in the extensible form, with 1 to 8 channels at
-// 100 Hz to 200 kHz.
+// form plays the formats the desktop plays (audio/WaveRules.h).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "audio/WaveFile.h"
+#include "audio/WaveRules.h"
 
 struct CEffectSamples {
     int32_t channels = 0;
@@ -20,11 +18,6 @@ struct CEffectSamples {
     uint32_t storedFrames = 0;
     std::vector<float> planar;
 };
-
-// Limits of one effect buffer in bytes, as the desktop's sound device has
-// them.
-constexpr uint32_t kEffectMinBytes = 4;
-constexpr uint32_t kEffectMaxBytes = 0x0FFFFFFF;
 
 // Converts an effect of `bufferBytes` in the format `block`, of which the
 // first `storedBytes` are at `data`. False for a format or a size that is

@@ -1,13 +1,14 @@
 // Renders the game's music for the browser form, through the desktop's own
 // music player: the same MIDI reader, sequencer, synthesiser and SoundFont.
 //
-//   web-music-render --loop-start UNITS --out DIR --manifest FILE NAME=FILE.mid...
+//   web-music-render [--loop-start UNITS] --out DIR --manifest FILE NAME=FILE.mid...
 //
 // For each piece it writes DIR/NAME.wav (44.1 kHz, 16-bit stereo) and an
 // entry of the manifest FILE: the MIDI file it stands for (by size and
-// checksum) and its loop in frames. The piece is sequenced with one repeat of its loop: the
-// opening and the first pass, the jump back, the second pass, the end and
-// the notes ringing out. The second pass, from the jump (loopFrom) to where
+// checksum) and its loop in frames. The loop starts where the game starts it
+// unless --loop-start says otherwise. The piece is sequenced with one repeat
+// of its loop: the opening and the first pass, the jump back, the second
+// pass, the end and the notes ringing out. The second pass, from the jump (loopFrom) to where
 // the next jump would be (loopTo), is the loop the browser repeats, so what
 // follows the seam is what the desktop plays after a jump, the notes of the
 // pass before ringing out.
@@ -28,6 +29,9 @@
 #include <vector>
 
 #include "audio/FluidSynthMusic.h"
+#include "audio/MidiFile.h"
+#include "devices/GameNumbers.h"
+#include "devices/RegularFile.h"
 #include "web/MusicChecksum.h"
 
 namespace {
@@ -37,6 +41,9 @@ constexpr int32_t kRate = 44100;
 // silence.
 constexpr int32_t kMaxRingOutFrames = 4 * kRate;
 constexpr float kSilence = 1.0f / 32768.0f;
+// The longest piece rendered, and the most frames rendered at a time.
+constexpr int64_t kMaxFrames = int64_t(kRate) * 60 * 30;
+constexpr int32_t kBlockFrames = 1024;
 // Frames of the fade at the end of the loop, and the frames before the seam
 // that are compared.
 constexpr int32_t kCrossfadeFrames = 2048;
@@ -54,23 +61,9 @@ int64_t Frames(const Rendering& rendering) {
     return static_cast<int64_t>(rendering.stereo.size() / 2);
 }
 
-bool ReadBytes(const char* path, std::vector<uint8_t>* bytes) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    uint8_t buffer[4096];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes->insert(bytes->end(), buffer, buffer + count);
-    }
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
-}
-
-// Sequences the piece frame by frame, noting where the loop jumps. An empty
-// `soundFont` is the one the game itself would use.
+// Sequences the piece in blocks, each ending where the sequencer has
+// something due next, and takes the loop's frames from the sequencer. An
+// empty `soundFont` is the one the game itself would use.
 bool Render(const std::string& soundFont, const char* midiPath, int32_t loopStart, Rendering* out) {
     std::unique_ptr<CFluidSynthMusic> player = soundFont.empty()
                                                    ? std::make_unique<CFluidSynthMusic>()
@@ -94,47 +87,47 @@ bool Render(const std::string& soundFont, const char* midiPath, int32_t loopStar
     const bool looping = out->loopStartUnits < out->loopEndUnits;
     music.Play(0);
 
-    bool jumped = false;
-    int32_t before = music.Position();
+    // The frame the piece ended at: the start of a block, since no block
+    // runs past the piece's end.
+    int64_t ended = -1;
     int32_t quiet = 0;
-    int32_t ringOut = 0;
-    for (int64_t frame = 0;; ++frame) {
-        // Where the sequencer stands before this frame decides what comes.
-        if (looping && before >= out->loopEndUnits) {
-            if (!jumped) {
-                out->loopFrom = frame;
-            } else if (out->loopTo == 0) {
-                out->loopTo = frame;
-            }
+    for (int64_t frame = 0; frame <= kMaxFrames;) {
+        const int64_t due = music.FramesToNext();
+        const int32_t block =
+            static_cast<int32_t>(due > 0 ? std::min<int64_t>(due, kBlockFrames) : kBlockFrames);
+        out->stereo.resize(size_t(frame + block) * 2, 0.0f);
+        music.MixInto(out->stereo.data() + frame * 2, block);
+        if (looping && music.LastJump() > 0) {
+            out->loopFrom = music.LastJump();
         }
-        float sample[2] = {0.0f, 0.0f};
-        music.MixInto(sample, 1);
-        out->stereo.push_back(sample[0]);
-        out->stereo.push_back(sample[1]);
-        const int32_t now = music.Position();
-        if (looping && !jumped && out->loopFrom != 0 && now >= 0 && now < before) {
-            jumped = true;
+        if (looping && out->loopFrom > 0 && music.LastLoopEnd() > out->loopFrom) {
+            out->loopTo = music.LastLoopEnd();
         }
-        before = now;
-        if (now < 0) {
-            // The piece is over: let the notes ring out.
+        if (ended < 0 && music.Position() < 0) {
+            ended = frame;
+        }
+        frame += block;
+        if (ended < 0) {
+            continue;
+        }
+        // The piece is over: let the notes ring out until they fall silent.
+        for (int64_t at = std::max(ended, frame - block); at < frame; ++at) {
+            const float* sample = out->stereo.data() + at * 2;
             const bool silent = std::fabs(sample[0]) < kSilence && std::fabs(sample[1]) < kSilence;
             quiet = silent ? quiet + 1 : 0;
-            if (quiet >= kSeamFrames || ++ringOut >= kMaxRingOutFrames) {
-                break;
+            if (quiet >= kSeamFrames || at + 1 - ended >= kMaxRingOutFrames) {
+                out->stereo.resize(size_t(at + 1) * 2);
+                if (looping && out->loopTo <= out->loopFrom) {
+                    std::fprintf(stderr, "web-music-render: %s: the loop did not come round\n",
+                                 midiPath);
+                    return false;
+                }
+                return true;
             }
         }
-        if (frame > int64_t(kRate) * 60 * 30) {
-            std::fprintf(stderr, "web-music-render: %s plays for more than half an hour\n",
-                         midiPath);
-            return false;
-        }
     }
-    if (looping && (!jumped || out->loopTo <= out->loopFrom)) {
-        std::fprintf(stderr, "web-music-render: %s: the loop did not come round\n", midiPath);
-        return false;
-    }
-    return true;
+    std::fprintf(stderr, "web-music-render: %s plays for more than half an hour\n", midiPath);
+    return false;
 }
 
 int16_t ToPcm(float value) {
@@ -227,7 +220,7 @@ std::string Facts(const std::string& name, const std::vector<uint8_t>& midi, con
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: web-music-render [--soundfont SF2] --loop-start UNITS --out DIR "
+                 "usage: web-music-render [--soundfont SF2] [--loop-start UNITS] --out DIR "
                  "--manifest FILE NAME=FILE.mid...\n");
     return 2;
 }
@@ -238,7 +231,7 @@ int main(int argc, char** argv) {
     std::string soundFont;
     std::string outDir;
     std::string manifest;
-    int32_t loopStart = -1;
+    int32_t loopStart = kMusicLoopStart;
     std::vector<std::string> pieces;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
@@ -265,7 +258,7 @@ int main(int argc, char** argv) {
         const std::string name = piece.substr(0, equals);
         const std::string path = piece.substr(equals + 1);
         std::vector<uint8_t> midi;
-        if (!ReadBytes(path.c_str(), &midi)) {
+        if (ReadRegularFile(path, midi, kMaxMidiFileBytes, FILE_LINKS_FOLLOWED) != FILE_READ_OK) {
             std::fprintf(stderr, "web-music-render: cannot read %s\n", path.c_str());
             return 1;
         }

@@ -1,115 +1,59 @@
 #include "web/WebMusic.h"
 
-#include <cstdio>
-
-#include "audio/MidiFile.h"
+#include "devices/RegularFile.h"
 #include "web/MusicChecksum.h"
 #include "web/WebBindings.h"
 
 namespace {
 
-constexpr long kMaxFileBytes = 16 * 1024 * 1024;
-
-bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
-    std::FILE* file = path != nullptr ? std::fopen(path, "rb") : nullptr;
-    if (file == nullptr) {
-        return false;
-    }
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = ok && size > 0 && size <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes->resize(static_cast<size_t>(size));
-        ok = std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
-    }
-    std::fclose(file);
-    return ok;
-}
+// The sequencer is never run: any rate will do.
+constexpr double kUnusedRate = 1000;
 
 }  // namespace
 
+CWebMusic::CWebMusic() : CSequencedMusic(kUnusedRate) {}
+
 bool CWebMusic::Init(HWND, void*) {
     engine = web_audio_available() != 0;
-    playingFlag = false;
+    ClearPlayingFlag();
     return true;
 }
 
-void CWebMusic::SetSlotCount(int32_t count) {
-    if (count < 0) {
-        return;
-    }
-    StopPiece();
-    slots.assign(count <= kMaxSlots ? static_cast<size_t>(count) : 0, Slot());
-}
-
-bool CWebMusic::Load(const char* path, int32_t slot) {
-    if (!IsSlot(slot)) {
-        return false;
-    }
-    if (currentSlot == slot) {
-        StopPiece();
-    }
-    slots[slot] = Slot();
-    if (!engine) {
-        return true;
-    }
+bool CWebMusic::ReadPiece(const std::string& file, int32_t slot, MidiPiece* piece,
+                          bool* keepEmpty) {
     std::vector<uint8_t> bytes;
-    MidiPiece piece;
-    if (!ReadWholeFile(path, &bytes) || !ParseMidiFile(bytes.data(), bytes.size(), &piece)) {
+    if (ReadRegularFile(file, bytes, kMaxMidiFileBytes, FILE_LINKS_FOLLOWED) != FILE_READ_OK ||
+        !ParseMidiFile(bytes.data(), bytes.size(), piece)) {
         return false;
     }
-    slots[slot].piece = web_music_find(static_cast<uint32_t>(bytes.size()),
-                                       MusicChecksum(bytes.data(), bytes.size()));
-    slots[slot].length = piece.length;
+    const int32_t rendering = web_music_find(static_cast<uint32_t>(bytes.size()),
+                                             MusicChecksum(bytes.data(), bytes.size()));
+    if (rendering < 0) {
+        // No rendering: the slot stays empty.
+        *keepEmpty = true;
+        return false;
+    }
+    if (renderings.size() <= size_t(slot)) {
+        renderings.resize(size_t(slot) + 1, -1);
+    }
+    renderings[size_t(slot)] = rendering;
     return true;
 }
 
-void CWebMusic::SetLoop(int32_t slot, int32_t repeats, int32_t loopStart) {
-    if (!IsSlot(slot) || slots[slot].piece < 0) {
-        return;
-    }
-    Slot& entry = slots[slot];
-    const int64_t loopEnd = int64_t(entry.length) - kLoopEndMargin;
-    // Loop points must lie inside the piece, the start before the end.
-    if (loopStart >= 0 && loopStart < loopEnd && loopEnd <= entry.length) {
-        entry.loopStart = loopStart;
-        entry.loopEnd = static_cast<int32_t>(loopEnd);
-    }
-    entry.repeats = static_cast<uint32_t>(repeats);
-}
-
-void CWebMusic::Play(int32_t slot) {
-    if (playingFlag || !IsSlot(slot) || slots[slot].piece < 0) {
-        return;
-    }
-    const Slot& entry = slots[slot];
+void CWebMusic::OnPieceStarted(int32_t slot) {
+    const int32_t rendering = renderings[size_t(slot)];
+    int32_t loopStart = 0;
+    int32_t loopEnd = 0;
+    uint32_t repeats = 0;
+    sequencer.GetLoop(slot, &loopStart, &loopEnd, &repeats);
     // The rendering repeats only the loop it was made with.
-    const bool renderedLoop = entry.loopStart < entry.loopEnd &&
-                              entry.loopStart == web_music_loop_start(entry.piece) &&
-                              entry.loopEnd == web_music_loop_end(entry.piece);
-    web_music_play(entry.piece, renderedLoop ? entry.repeats : 0);
-    currentSlot = slot;
-    playingFlag = true;
+    const bool renderedLoop = loopStart < loopEnd && loopStart == web_music_loop_start(rendering) &&
+                              loopEnd == web_music_loop_end(rendering);
+    web_music_play(rendering, renderedLoop ? repeats : 0);
 }
 
-void CWebMusic::Noop(int32_t) {}
-
-HRESULT CWebMusic::Stop(int32_t slot) {
-    HRESULT result = kStatusFail;
-    if (engine) {
-        // An empty slot names no piece, which stops all music.
-        if (!IsSlot(slot) || slots[slot].piece < 0 || slot == currentSlot) {
-            StopPiece();
-        }
-        result = 0;
-    }
-    playingFlag = false;
-    return result;
-}
-
-void CWebMusic::StopPiece() {
-    if (currentSlot >= 0) {
+void CWebMusic::ReleaseNotes(bool pieceOver) {
+    if (pieceOver) {
         web_music_stop();
     }
-    currentSlot = -1;
 }

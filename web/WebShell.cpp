@@ -8,6 +8,7 @@
 #include <new>
 
 #include "app/WindowFacts.h"
+#include "devices/GameNumbers.h"
 #include "game/Game.h"
 #include "graphics/BitmapSource.h"
 #include "replay/RecordedSession.h"
@@ -19,11 +20,6 @@
 #include "web/WebPlatform.h"
 
 namespace {
-
-// The menu commands, as the desktop numbers them.
-constexpr int32_t kCommandExit = 1002;
-constexpr int32_t kCommandVersion = 1003;
-constexpr int32_t kCommandHighScores = 1004;
 
 // The title picture, shown when the program has ended.
 constexpr int32_t kTitleBitmap = 2016;
@@ -101,15 +97,15 @@ bool RunWebCommand(int32_t id) {
         return false;
     }
     switch (id) {
-        case kCommandHighScores:
+        case IDM_HIGHSCORES:
             RunWebHighScoreDialog();
             break;
-        case kCommandExit:
+        case IDM_EXIT:
             if (RunWebMessageBox(kExitCaption, kExitQuestion, true)) {
                 EndProgram();
             }
             break;
-        case kCommandVersion:
+        case IDM_VERSION:
             RunWebMessageBox(kVersionCaption, kVersionText, false);
             break;
         default:

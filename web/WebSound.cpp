@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "audio/WaveFile.h"
+#include "devices/GameNumbers.h"
 #include "web/EffectSamples.h"
 #include "web/WebBindings.h"
 
@@ -22,20 +23,27 @@ bool CWebSound::Init(HWND) {
 }
 
 bool CWebSound::LoadWave(const char* path, int32_t slot) {
-    if (!ready || !IsSlot(slot) || g_waveFile.Open(path) != kWaveOk) {
+    if (!ready || !IsSlot(slot)) {
         return false;
     }
     // The buffer is as long as the data chunk says; only what the file
     // really holds is read, and the rest plays as silence.
-    const uint32_t bufferBytes = g_waveFile.dataChunk.cksize;
-    const uint32_t stored =
-        static_cast<uint32_t>(std::min<uint64_t>(bufferBytes, g_waveFile.BytesLeftInFile()));
-    std::vector<uint8_t> data(std::min(stored, kEffectMaxBytes));
+    uint32_t bufferBytes = 0;
+    std::vector<uint8_t> data;
     uint32_t read = 0;
-    g_waveFile.Read(static_cast<uint32_t>(data.size()), data.data(), &read);
-    g_waveFile.Close();
+    const EffectLoadResult result = LoadEffect(
+        g_waveFile, path,
+        [&](const WAVEFORMATEX*, uint32_t dataBytes) {
+            bufferBytes = dataBytes;
+            data.resize(std::min(g_waveFile.DataBytesInFile(), kEffectMaxBytes));
+            return true;
+        },
+        [&](CWaveFile& reader) {
+            reader.Read(static_cast<uint32_t>(data.size()), data.data(), &read);
+        });
     CEffectSamples samples;
-    if (!ConvertEffectSamples(g_waveFile.format, data.data(), read, bufferBytes, &samples)) {
+    if (result != EFFECT_LOADED ||
+        !ConvertEffectSamples(g_waveFile.format, data.data(), read, bufferBytes, &samples)) {
         return false;
     }
     if (!audio) {
@@ -73,7 +81,7 @@ void CWebSound::SetSlotCount(int32_t count) {
     if (count < 0) {
         return;
     }
-    slotCount = count <= kMaxSlots ? count : 0;
+    slotCount = count <= kMaxPlayerSlots ? count : 0;
     web_effect_slots(slotCount);
 }
 

@@ -10,9 +10,6 @@
 
 class CWebSound : public CSound {
 public:
-    // The most slots a table may have; a larger count makes an empty table.
-    static constexpr int32_t kMaxSlots = 4096;
-
     // The window is not needed. Always true: without Web Audio the effects
     // are silent.
     bool Init(HWND window) override;

@@ -15,8 +15,12 @@ add_library(gameweb STATIC
   ${CMAKE_SOURCE_DIR}/graphics/Presenter.cpp
   ${CMAKE_SOURCE_DIR}/graphics/MemoryGraphics.cpp
   ${CMAKE_SOURCE_DIR}/graphics/MemorySurface.cpp
+  ${CMAKE_SOURCE_DIR}/audio/FailureNote.cpp
+  ${CMAKE_SOURCE_DIR}/audio/WaveRules.cpp
   ${CMAKE_SOURCE_DIR}/audio/WaveFile.cpp
-  ${CMAKE_SOURCE_DIR}/audio/MidiFile.cpp)
+  ${CMAKE_SOURCE_DIR}/audio/MidiFile.cpp
+  ${CMAKE_SOURCE_DIR}/audio/MidiSequencer.cpp
+  ${CMAKE_SOURCE_DIR}/audio/MusicPlayer.cpp)
 target_include_directories(gameweb PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(gameweb PUBLIC gamecore)
 

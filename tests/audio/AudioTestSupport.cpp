@@ -62,18 +62,13 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void UseDiskAudio(const std::string& path) {
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
 }
 
 std::vector<int16_t> ReadDiskOutput(const std::string& path) {
-    std::string bytes = ReadFile(path);
+    std::string bytes = ReadWholeFile(path);
     std::vector<int16_t> samples(bytes.size() / 2);
     for (size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<int16_t>(uint8_t(bytes[2 * i]) | (uint8_t(bytes[2 * i + 1]) << 8));

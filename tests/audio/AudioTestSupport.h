@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestFiles.h"
+
 // A folder of its own under /tmp, removed with everything in it.
 class CScratchDir {
 public:
@@ -33,7 +35,6 @@ std::string Riff(const std::string& form, const std::string& chunks);
 std::string PcmRecord(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits);
 
 void WriteFile(const std::string& path, const std::string& bytes);
-std::string ReadFile(const std::string& path);
 
 // Points SDL's audio at the disk driver writing to `path`; call before the
 // player's Init.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "audio/AudioMixer.h"
+#include "devices/GameNumbers.h"
 
 namespace {
 
@@ -185,7 +186,7 @@ TEST(MixerTest, VolumeAndSlotTable) {
     EXPECT_FALSE(mixer.IsSlot(1));
     EXPECT_NE(mixer.PlayEffect(0), 0);
     EXPECT_NE(mixer.PlayEffect(5), 0);
-    mixer.SetSlotCount(CAudioMixer::kMaxSlots + 1);
+    mixer.SetSlotCount(kMaxPlayerSlots + 1);
     EXPECT_FALSE(mixer.IsSlot(0));
 }
 

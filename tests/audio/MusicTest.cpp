@@ -197,6 +197,15 @@ const std::string kTwoTempos =
     std::string("\x00\x80\x3E\x00\x00\x90\x40\x60\x83\x60\x80\x40\x00\x00\x90\x41\x60", 17) +
     std::string("\x83\x60\x80\x41\x00", 5);
 
+// Frames of kTwoTempos from music time `from`, before its tempo change at
+// 1536, to `to`, after it.
+double TwoTemposFrames(int32_t from, int32_t to) {
+    const auto frames = [](double units, double tempo) {
+        return units * tempo * double(kFramesPerSecond) / (kMusicTimePerQuarter * 1e6);
+    };
+    return frames(1536 - from, 487805) + frames(to - 1536, 666667);
+}
+
 // Each loop jump falls on the first frame at or after its exact time,
 // however many passes went before: no rounding is carried from one event or
 // one pass to the next.
@@ -204,17 +213,14 @@ TEST_F(MusicTest, LoopJumpsKeepTimeOverManyPasses) {
     Write("tempos.mid", kTwoTempos);
     ASSERT_TRUE(Load("tempos.mid", 0));
     music.SetLoop(0, 65535, 500);
-    const auto frames = [](double units, double tempo) {
-        return units * tempo * double(kFramesPerSecond) / (kMusicTimePerQuarter * 1e6);
-    };
-    const double first = frames(1536, 487805) + frames(2822 - 1536, 666667);
-    const double pass = frames(1536 - 500, 487805) + frames(2822 - 1536, 666667);
+    const double first = TwoTemposFrames(0, 2822);
+    const double pass = TwoTemposFrames(500, 2822);
     music.Play(0);
     std::vector<float> out(1024 * 2);
     std::vector<int64_t> jumps;
     while (jumps.size() < 12) {
         music.MixInto(out.data(), 1024);
-        const int64_t jump = music.LastJumpFrame();
+        const int64_t jump = music.LastJump();
         if (jump >= 0 && (jumps.empty() || jumps.back() != jump)) {
             jumps.push_back(jump);
         }
@@ -224,6 +230,28 @@ TEST_F(MusicTest, LoopJumpsKeepTimeOverManyPasses) {
         EXPECT_GE(double(jumps[k]), ideal - 1e-3) << "jump " << k + 1;
         EXPECT_LT(double(jumps[k]), ideal + 1.0) << "jump " << k + 1;
     }
+}
+
+// With its repeats used up the piece goes on past the loop end, and the
+// sequencer notes the frame at which it did, where the next jump would have
+// been: the browser's renderings repeat the loop between the two.
+TEST_F(MusicTest, TheLoopEndPassedWithoutARepeatIsNoted) {
+    Write("tempos.mid", kTwoTempos);
+    ASSERT_TRUE(Load("tempos.mid", 0));
+    music.SetLoop(0, 1, 500);
+    const double first = TwoTemposFrames(0, 2822);
+    const double pass = TwoTemposFrames(500, 2822);
+    music.Play(0);
+    std::vector<float> out(1024 * 2);
+    int64_t jump = -1;
+    int64_t loopEnd = -1;
+    while (music.Position() >= 0) {
+        music.MixInto(out.data(), 1024);
+        jump = std::max(jump, music.LastJump());
+        loopEnd = std::max(loopEnd, music.LastLoopEnd());
+    }
+    EXPECT_NEAR(double(jump), first + 0.5, 0.5);
+    EXPECT_NEAR(double(loopEnd), first + pass + 0.5, 0.5);
 }
 
 TEST_F(MusicTest, LoopPointsThePieceCannotHaveAreRefused) {

@@ -22,7 +22,7 @@ protected:
     HRESULT OpenSox(const std::string& options, std::string* bytes) {
         std::string path = dir.Path("sox.wav");
         EXPECT_TRUE(RunCommand("sox -n " + options + " " + path + " synth 0.05 sine 440 vol 0.5"));
-        *bytes = ReadFile(path);
+        *bytes = ReadWholeFile(path);
         return reader.Open(path.c_str());
     }
 

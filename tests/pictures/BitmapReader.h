@@ -3,10 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/support/TestFiles.h"
 
 namespace picturetest {
 
@@ -17,11 +17,6 @@ struct Colour {
 
 inline const Colour kMagenta{255, 0, 255};
 inline const Colour kWhite{255, 255, 255};
-
-inline std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 inline uint32_t U16(const std::vector<uint8_t>& d, size_t at) {
     return at + 2 <= d.size() ? d[at] | (d[at + 1] << 8) : 0;
@@ -46,7 +41,7 @@ struct Bitmap {
 
 inline Bitmap ReadBitmap(const std::string& path) {
     Bitmap bmp;
-    const std::vector<uint8_t> d = ReadFile(path);
+    const std::vector<uint8_t> d = ReadWholeFile<std::vector<uint8_t>>(path);
     if (d.size() < 54 || d[0] != 'B' || d[1] != 'M' || U32(d, 14) != 40 || U16(d, 26) != 1 ||
         U32(d, 30) != 0) {
         return bmp;

@@ -170,7 +170,7 @@ TEST(IconAndCursorWriters, MaskMarksTheSeeThroughPixels) {
     icon.index[0] = 2;  // top-left see-through
     const std::string iconPath = TempPath("icon.ico");
     ASSERT_TRUE(WriteIcon(iconPath, icon, {kBlack}, 2));
-    const std::vector<uint8_t> ico = picturetest::ReadFile(iconPath);
+    const std::vector<uint8_t> ico = ReadWholeFile<std::vector<uint8_t>>(iconPath);
     const size_t colourRows = 22 + 40 + 1024;
     const size_t maskRows = colourRows + 1024;
     ASSERT_EQ(ico.size(), maskRows + 128);
@@ -186,7 +186,7 @@ TEST(IconAndCursorWriters, MaskMarksTheSeeThroughPixels) {
     const std::string curPath = TempPath("cursor.cur");
     ASSERT_TRUE(WriteCursor(curPath, cursor, 0, 0));
     EXPECT_FALSE(WriteCursor(curPath, std::vector<uint8_t>(10, 0), 0, 0));
-    const std::vector<uint8_t> cur = picturetest::ReadFile(curPath);
+    const std::vector<uint8_t> cur = ReadWholeFile<std::vector<uint8_t>>(curPath);
     const size_t curColour = 22 + 40 + 8;
     const size_t curMask = curColour + 128;
     ASSERT_EQ(cur.size(), curMask + 128);

@@ -229,7 +229,8 @@ TEST(SpriteSheets, EveryCellHoldsAPicture) {
 }
 
 TEST(WindowIcon, IsOne32x32ImageWith256Colours) {
-    const std::vector<uint8_t> d = ReadFile(std::string(GAME_RESOURCES_DIR) + "/icons/999.ico");
+    const auto d =
+        ReadWholeFile<std::vector<uint8_t>>(std::string(GAME_RESOURCES_DIR) + "/icons/999.ico");
     ASSERT_GE(d.size(), 22u + 40u);
     EXPECT_EQ(U16(d, 0), 0u);
     EXPECT_EQ(U16(d, 2), 1u);  // an icon
@@ -250,7 +251,8 @@ TEST(WindowIcon, IsOne32x32ImageWith256Colours) {
 }
 
 TEST(MouseCursor, IsMonochromeWithItsHotSpotAtTheTopLeft) {
-    const std::vector<uint8_t> d = ReadFile(std::string(GAME_RESOURCES_DIR) + "/cursors/1000.cur");
+    const auto d =
+        ReadWholeFile<std::vector<uint8_t>>(std::string(GAME_RESOURCES_DIR) + "/cursors/1000.cur");
     ASSERT_GE(d.size(), 22u + 40u);
     EXPECT_EQ(U16(d, 0), 0u);
     EXPECT_EQ(U16(d, 2), 2u);  // a cursor

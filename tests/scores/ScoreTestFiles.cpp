@@ -4,6 +4,8 @@
 #include <random>
 #include <sstream>
 
+#include "tests/support/TestFiles.h"
+
 void ScoreFilesTest::SetUp() {
     std::random_device random;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -23,8 +25,5 @@ void ScoreFilesTest::WriteFile(const std::string& name, const std::string& conte
 }
 
 std::string ScoreFilesTest::ReadFile(const std::string& name) const {
-    std::ifstream in(dir / name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadWholeFile((dir / name).string());
 }

@@ -106,11 +106,6 @@ bool ParseTrack(const std::vector<uint8_t>& b, size_t pos, size_t end, int32_t t
 
 }  // namespace
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 bool ParseMidiFile(const std::vector<uint8_t>& b, SMidiFile& out, std::string& error) {
     if (b.size() < 14 || BigEndian(b, 0, 4) != 0x4d546864 /* MThd */ || BigEndian(b, 4, 4) != 6) {
         error = "no header chunk";

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path);
+#include "tests/support/TestFiles.h"
 
 struct SMidiMessage {
     int32_t tick = 0;

@@ -11,16 +11,15 @@
 #include <tuple>
 
 #include "SoundFileReaders.h"
+#include "devices/GameNumbers.h"
 
 namespace {
 
 const std::string kSoundDir = SOUND_DIR;
-constexpr int32_t kLoopStart = 500;  // what the game passes to SetLoop
-constexpr int32_t kLoopTail = 250;   // the loop ends this far before the end
-constexpr int32_t kQuarter = 768;    // the music player's units per quarter note
+constexpr int32_t kQuarter = 768;  // the music player's units per quarter note
 
 TEST(ClickSound, IsAShortSixteenBitPcmFileAt44100) {
-    std::vector<uint8_t> bytes = ReadFileBytes(kSoundDir + "/kyu.wav");
+    std::vector<uint8_t> bytes = ReadWholeFile<std::vector<uint8_t>>(kSoundDir + "/kyu.wav");
     SWaveFile wave;
     std::string error;
     ASSERT_TRUE(ParseWaveFile(bytes, wave, error)) << error;
@@ -39,7 +38,9 @@ TEST(ClickSound, IsAShortSixteenBitPcmFileAt44100) {
 TEST(ClickSound, IsAudibleUnclippedRisingAndStartsAndEndsQuietly) {
     SWaveFile wave;
     std::string error;
-    ASSERT_TRUE(ParseWaveFile(ReadFileBytes(kSoundDir + "/kyu.wav"), wave, error)) << error;
+    ASSERT_TRUE(
+        ParseWaveFile(ReadWholeFile<std::vector<uint8_t>>(kSoundDir + "/kyu.wav"), wave, error))
+        << error;
     ASSERT_EQ(wave.channels, 1);
     const std::vector<int16_t>& s = wave.samples;
     ASSERT_GT(s.size(), 300u);
@@ -81,7 +82,8 @@ struct SLoadedPiece {
 SLoadedPiece LoadPiece(const std::string& name) {
     SLoadedPiece piece;
     std::string error;
-    bool parsed = ParseMidiFile(ReadFileBytes(kSoundDir + "/" + name), piece.file, error);
+    bool parsed = ParseMidiFile(ReadWholeFile<std::vector<uint8_t>>(kSoundDir + "/" + name),
+                                piece.file, error);
     EXPECT_TRUE(parsed) << name << ": " << error;
     piece.merged = MergeTracks(piece.file);
     piece.notes = PairNotes(piece.merged);
@@ -90,7 +92,7 @@ SLoadedPiece LoadPiece(const std::string& name) {
             piece.end = std::max(piece.end, track.back().tick);
         }
     }
-    piece.loopEnd = piece.end - kLoopTail;
+    piece.loopEnd = piece.end - kMusicLoopEndMargin;
     return piece;
 }
 
@@ -117,11 +119,11 @@ TEST_P(MusicFile, IsAWellFormedStandardMidiFileInMusicTimeUnits) {
 
 TEST_P(MusicFile, LoopIsAWholeNumberOfBarsStartingOnADownbeat) {
     SLoadedPiece piece = LoadPiece(GetParam());
-    int32_t loopLength = piece.loopEnd - kLoopStart;
+    int32_t loopLength = piece.loopEnd - kMusicLoopStart;
     ASSERT_GT(loopLength, 0);
     EXPECT_EQ(loopLength % (4 * kQuarter), 0);
     bool downbeat = std::any_of(piece.notes.begin(), piece.notes.end(), [](const SHeardNote& n) {
-        return n.on >= kLoopStart && n.on < kLoopStart + 16;
+        return n.on >= kMusicLoopStart && n.on < kMusicLoopStart + 16;
     });
     EXPECT_TRUE(downbeat) << "nothing sounds at the start of the loop";
 }
@@ -133,14 +135,15 @@ TEST_P(MusicFile, NoNoteHangsAcrossTheLoopPoints) {
         ASSERT_NE(n.off, -1) << "note " << n.key << " at " << n.on << " is never released";
         EXPECT_GT(n.off, n.on);
         EXPECT_LE(n.off, piece.end);
-        if (n.on < kLoopStart) {
-            EXPECT_LT(n.off, kLoopStart) << "a pick-up note at " << n.on << " runs into the loop";
+        if (n.on < kMusicLoopStart) {
+            EXPECT_LT(n.off, kMusicLoopStart)
+                << "a pick-up note at " << n.on << " runs into the loop";
         } else if (n.on < piece.loopEnd) {
             // Released strictly before the jump, whether or not the player
             // handles events at the loop end before jumping.
             EXPECT_LT(n.off, piece.loopEnd) << "note " << n.key << " at " << n.on;
         }
-        EXPECT_NE(n.on, kLoopStart) << "a note struck exactly on the loop start";
+        EXPECT_NE(n.on, kMusicLoopStart) << "a note struck exactly on the loop start";
         EXPECT_NE(n.on, piece.loopEnd) << "a note struck exactly on the loop end";
     }
 }
@@ -160,9 +163,9 @@ std::vector<std::tuple<int32_t, int32_t, uint8_t, uint8_t, std::vector<uint8_t>>
 
 TEST_P(MusicFile, EndRepeatsTheStartOfTheLoop) {
     SLoadedPiece piece = LoadPiece(GetParam());
-    int32_t loopLength = piece.loopEnd - kLoopStart;
+    int32_t loopLength = piece.loopEnd - kMusicLoopStart;
     auto tail = Stretch(piece, piece.loopEnd, piece.end, 0);
-    auto head = Stretch(piece, kLoopStart, kLoopStart + kLoopTail, loopLength);
+    auto head = Stretch(piece, kMusicLoopStart, kMusicLoopStart + kMusicLoopEndMargin, loopLength);
     EXPECT_FALSE(head.empty());
     EXPECT_EQ(tail, head);
 }
@@ -190,9 +193,9 @@ std::map<std::tuple<int32_t, int32_t, int32_t>, std::vector<uint8_t>> StateAfter
 
 TEST_P(MusicFile, LoopStartRestoresTheSetUp) {
     SLoadedPiece piece = LoadPiece(GetParam());
-    auto firstTime = StateAfter(piece.merged, 0, kLoopStart);
+    auto firstTime = StateAfter(piece.merged, 0, kMusicLoopStart);
     auto beforeJump = StateAfter(piece.merged, 0, piece.loopEnd - 1);
-    auto afterJump = StateAfter(piece.merged, kLoopStart, kLoopStart, beforeJump);
+    auto afterJump = StateAfter(piece.merged, kMusicLoopStart, kMusicLoopStart, beforeJump);
     EXPECT_EQ(afterJump, firstTime);
     EXPECT_TRUE(firstTime.count({0, 0xff, 0x51}) || piece.file.format == 0)
         << "no tempo set before the loop";
@@ -233,8 +236,9 @@ TEST(GameOverMusic, IsShortAndSlow) {
     double seconds = SecondsAt(piece.merged, piece.file.division, piece.end);
     EXPECT_GE(seconds, 4.0);
     EXPECT_LE(seconds, 30.0);
-    double quarterSeconds = SecondsAt(piece.merged, piece.file.division, kLoopStart + kQuarter) -
-                            SecondsAt(piece.merged, piece.file.division, kLoopStart);
+    double quarterSeconds =
+        SecondsAt(piece.merged, piece.file.division, kMusicLoopStart + kQuarter) -
+        SecondsAt(piece.merged, piece.file.division, kMusicLoopStart);
     EXPECT_GE(quarterSeconds, 60.0 / 90.0) << "faster than 90 beats a minute";
 }
 
@@ -246,7 +250,8 @@ TEST(SoundFiles, MatchWhatTheGeneratorWrites) {
     std::string command = std::string("\"") + MAKE_SOUNDS + "\" \"" + dir.string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const char* name : {"kyu.wav", "play.mid", "gameover.mid"}) {
-        EXPECT_EQ(ReadFileBytes((dir / name).string()), ReadFileBytes(kSoundDir + "/" + name))
+        EXPECT_EQ(ReadWholeFile<std::vector<uint8_t>>((dir / name).string()),
+                  ReadWholeFile<std::vector<uint8_t>>(kSoundDir + "/" + name))
             << name << " differs from the generator's output; run the sounds target";
     }
     fs::remove_all(dir);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "graphics/BitmapSource.h"
+#include "tests/support/TestFiles.h"
 #include "web/BmpFile.h"
 #include "web/EffectSamples.h"
 #include "web/FramePacer.h"
@@ -132,14 +133,9 @@ TEST(EffectSamplesTest, RefusesWhatTheDesktopRefuses) {
     EXPECT_FALSE(ConvertEffectSamples(nullptr, data, 64, 64, &out));
 }
 
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(BmpFileTest, ReadsEveryPictureAsTheDesktopDoes) {
     for (int32_t id = 2000; id <= 2019; ++id) {
-        const std::vector<uint8_t> file = ReadFile(
+        const auto file = ReadWholeFile<std::vector<uint8_t>>(
             std::string(GAME_SOURCE_DIR) + "/resources/bitmaps/" + std::to_string(id) + ".bmp");
         CPixelImage desktop;
         CPixelImage web;
@@ -152,8 +148,8 @@ TEST(BmpFileTest, ReadsEveryPictureAsTheDesktopDoes) {
 }
 
 TEST(BmpFileTest, RefusesAFileShorterThanItsHeadersSay) {
-    const std::vector<uint8_t> file =
-        ReadFile(std::string(GAME_SOURCE_DIR) + "/resources/bitmaps/2012.bmp");
+    const auto file = ReadWholeFile<std::vector<uint8_t>>(std::string(GAME_SOURCE_DIR) +
+                                                          "/resources/bitmaps/2012.bmp");
     CPixelImage image;
     ASSERT_TRUE(DecodeBmp(file.data(), file.size(), &image));
     for (size_t size : {size_t(0), size_t(20), size_t(60), file.size() - 1}) {

@@ -98,19 +98,19 @@ WIN_TEST(MusicPlayingFlagAndSlots) {
 
         // An empty slot plays nothing and leaves the flag clear.
         music.Play(2);
-        CHECK(!music.Playing());
+        CHECK(!music.IsPlayingFlagSet());
         music.Play(0);
-        CHECK(music.Playing());
+        CHECK(music.IsPlayingFlagSet());
         // While the flag is set every Play does nothing.
         music.Play(1);
-        CHECK(music.Playing());
+        CHECK(music.IsPlayingFlagSet());
         // Stop on any slot clears it.
         music.Stop(1);
-        CHECK(!music.Playing());
+        CHECK(!music.IsPlayingFlagSet());
         music.Play(1);
-        CHECK(music.Playing());
+        CHECK(music.IsPlayingFlagSet());
         music.Stop(1);
-        CHECK(!music.Playing());
+        CHECK(!music.IsPlayingFlagSet());
         music.Noop(7);
         // Loaded again, a slot holds the new piece.
         CHECK(music.Load(DataPath("play.mid").c_str(), 1));

@@ -74,21 +74,6 @@ void CLockedSurface::Set(int32_t x, int32_t y, uint32_t value) {
     std::memcpy(p, &value, bits / 8);
 }
 
-std::string ReadWholeFile(const std::string& path) {
-    std::string bytes;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return bytes;
-    }
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, got);
-    }
-    std::fclose(file);
-    return bytes;
-}
-
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {

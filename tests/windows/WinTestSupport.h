@@ -7,6 +7,7 @@
 
 // clang-format off
 #include "devices/DeviceTypes.h"
+#include "tests/support/TestFiles.h"
 #include <ddraw.h>
 // clang-format on
 
@@ -46,6 +47,4 @@ private:
     uint8_t* memory;
 };
 
-// The whole of a file, or an empty string.
-std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);

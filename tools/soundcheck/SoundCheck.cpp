@@ -39,14 +39,13 @@
 #include "audio/FluidSynthMusic.h"
 #include "audio/MidiFile.h"
 #include "audio/SDLSound.h"
+#include "devices/GameNumbers.h"
 #include "tools/soundcheck/Loudness.h"
 
 namespace {
 
 constexpr double kRate = CAudioMixer::kRate;
 constexpr const char* kPieces[] = {"sound//play.mid", "sound//gameover.mid"};
-constexpr int32_t kLoopRepeats = 65535;
-constexpr int32_t kLoopStart = 500;
 // The limits the mix is held to.
 constexpr double kPeakLimit = -1.0;  // dBFS
 constexpr double kEffectLow = 6.0;   // LU above the music
@@ -83,7 +82,7 @@ public:
             ++clicks;
         }
         music->MixInto(stereo, frames);
-        const int64_t jump = music->LastJumpFrame();
+        const int64_t jump = music->LastJump();
         if (jump >= 0 && uint64_t(jump) < plan.frames && (jumps.empty() || jumps.back() != jump)) {
             jumps.push_back(jump);
         }
@@ -178,8 +177,8 @@ bool Record(const Plan& plan, bool withClicks, bool withMusic, bool realTime,
         if (failure == nullptr && (!music.Load(kPieces[0], 0) || !music.Load(kPieces[1], 1))) {
             failure = "cannot load the music";
         }
-        music.SetLoop(0, kLoopRepeats, kLoopStart);
-        music.SetLoop(1, kLoopRepeats, kLoopStart);
+        music.SetLoop(0, kMusicLoopRepeats, kMusicLoopStart);
+        music.SetLoop(1, kMusicLoopRepeats, kMusicLoopStart);
         if (failure == nullptr) {
             mixer->SetMusicSource(&clock);
         }
@@ -239,8 +238,8 @@ std::vector<double> IdealJumps(int32_t slot, int32_t count) {
     if (!LoadMidiFile(kPieces[slot], &piece)) {
         return ideal;
     }
-    int32_t loopStart = kLoopStart;
-    int32_t loopEnd = piece.length - CFluidSynthMusic::kLoopEndMargin;
+    int32_t loopStart = kMusicLoopStart;
+    int32_t loopEnd = piece.length - kMusicLoopEndMargin;
     if (loopStart >= loopEnd) {
         loopStart = 0;
         loopEnd = piece.length;

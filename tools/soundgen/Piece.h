@@ -18,13 +18,14 @@
 #include <string>
 #include <vector>
 
+#include "devices/GameNumbers.h"
 #include "tools/soundgen/MidiFile.h"
 
 constexpr int32_t kTicksPerQuarter = 768;
 constexpr int32_t kTicksPerSixteenth = kTicksPerQuarter / 4;
 constexpr int32_t kTicksPerBar = 4 * kTicksPerQuarter;
-constexpr int32_t kLoopStart = 500;
-constexpr int32_t kLoopTail = 250;
+constexpr int32_t kLoopStart = kMusicLoopStart;
+constexpr int32_t kLoopTail = kMusicLoopEndMargin;
 constexpr int32_t kNoteDelay = 1;
 // Notes end at least this many ticks before the loop end (and the lead-in
 // before the loop start).
