@@ -199,7 +199,7 @@ SApiResponse CScoreService::TakeReplay(const SApiRequest& request) {
         SNewGame stored;
         stored.score = game.score;
         stored.endTick = game.endTick;
-        if (game.named) {
+        if (game.named && !game.name.empty()) {
             if (!IsPlayerName(game.name)) {
                 return Error(422, "リプレイの名前が正しくありません");
             }
