@@ -111,7 +111,8 @@ CGame::CGame(CPlatform* gamePlatform)
       arrowSpeed(2),
       starSpeed(2),
       keepScores(true),
-      highScores{} {}
+      highScores{},
+      scoreKeeper(&FileScoreKeeper()) {}
 
 CGame::~CGame() {
     actors.Clear();
@@ -444,14 +445,14 @@ void CGame::GameOverStep() {
     if (!LoadScores() || QualifyingRank() == 0) {
         return;
     }
-    if (!WritePlace(QualifyingRank())) {
+    if (!scoreKeeper->WritePlace(QualifyingRank())) {
         platform->ShowMessage(window, kScoreNotSavedText);
         return;
     }
     if (platform->RunGameOverDialog(window) == 1 && !InsertScore()) {
         platform->ShowMessage(window, kScoreNotSavedText);
     }
-    DeleteTemp();
+    scoreKeeper->DeleteTemp();
     ReturnToTitle();
 }
 
@@ -460,7 +461,7 @@ bool CGame::LoadScores() {
         SetDefaultScores(highScores);
         return false;
     }
-    if (::LoadScores(highScores) == SCORE_FILE_UNREADABLE) {
+    if (scoreKeeper->Load(highScores) == SCORE_FILE_UNREADABLE) {
         keepScores = false;
         platform->ShowMessage(window, kScoresNotKeptText);
         return false;
@@ -473,5 +474,5 @@ int32_t CGame::QualifyingRank() {
 }
 
 bool CGame::InsertScore() {
-    return ::InsertScore(highScores, score);
+    return scoreKeeper->Insert(highScores, score);
 }

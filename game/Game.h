@@ -5,6 +5,7 @@
 
 #include "actors/Actor.h"
 #include "devices/Platform.h"
+#include "scores/ScoreKeeper.h"
 #include "scores/ScoreTable.h"
 
 enum {
@@ -42,6 +43,8 @@ public:
     void OnClick(int32_t x, int32_t y);
     void TogglePause();
     void Paint();
+    // Where the table is kept at a game over; the score files unless set.
+    void SetScoreKeeper(CScoreKeeper* keeper) { scoreKeeper = keeper; }
 
     // Read-only views for the program around the game and for tests.
     int32_t State() const { return state; }
@@ -96,4 +99,5 @@ private:
     // unreadable: it is never written over, and the player is told once.
     bool keepScores;
     ScoreEntry highScores[5];
+    CScoreKeeper* scoreKeeper;
 };

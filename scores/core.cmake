@@ -6,6 +6,7 @@ target_sources(gamecore PRIVATE
   ${CMAKE_SOURCE_DIR}/scores/Cp932.cpp
   ${CMAKE_SOURCE_DIR}/scores/HighScoreList.cpp
   ${CMAKE_SOURCE_DIR}/scores/NameEntry.cpp
+  ${CMAKE_SOURCE_DIR}/scores/ScoreKeeper.cpp
   ${CMAKE_SOURCE_DIR}/scores/ScoreTable.cpp
   ${CMAKE_SOURCE_DIR}/scores/ScoreText.cpp)
 if(WIN32)

@@ -9,7 +9,7 @@
 #include "actors/Touchers.h"
 #include "game/Game.h"
 #include "tools/recording/GameProbe.h"
-#include "tools/recording/NullDevices.h"
+#include "devices/NullDevices.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "graphics/MemoryGraphics.h"
 #include "graphics/MemorySurface.h"
 #include "tools/recording/GameProbe.h"
-#include "tools/recording/NullDevices.h"
+#include "devices/NullDevices.h"
 
 namespace {
 

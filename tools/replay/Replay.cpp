@@ -1,18 +1,25 @@
 // Runs the game headless from a script and prints everything it does.
 //
 //   replay [--png DIR] [SCRIPT]
+//   replay --scores FILE
+//   replay --write-replay OUT [--seed N] SCRIPT
 //
 // The script (from SCRIPT, or standard input) holds one command a line:
-// "tick N", "click X Y", "enter", "paint", "name TEXT", "close"; blank
-// lines and lines starting with '#' are ignored.
+// "tick N", "click X Y", "enter", "paint", "name TEXT", "close", and those
+// a replay adds, "seed N", "table ...", "score N", "end"; blank lines and
+// lines starting with '#' are ignored. A replay file is such a script with
+// a first line of its own (docs/replay-format.md).
+//
+// --scores prints the final score of each game a file plays, one a line,
+// touching no file; --write-replay writes the replay a form would have
+// recorded for the script. A file that is not a script, or that does not
+// play as it says, is an error (status 2, or 1 when it fails in play).
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -20,6 +27,10 @@
 #endif
 
 #include "game/Game.h"
+#include "replay/RecordedSession.h"
+#include "replay/ReplayPlatform.h"
+#include "replay/ReplayRun.h"
+#include "replay/ReplayScript.h"
 #include "tools/recording/RecordingDevices.h"
 #if defined(GAME_REPLAY_PNG)
 #include "tools/replay/PngFrames.h"
@@ -27,133 +38,210 @@
 
 namespace {
 
-enum CommandKind {
-    COMMAND_TICK,
-    COMMAND_CLICK,
-    COMMAND_ENTER,
-    COMMAND_PAINT,
-    COMMAND_NAME,
-    COMMAND_CLOSE
-};
-
-struct Command {
-    CommandKind kind;
-    long long a = 0;
-    long long b = 0;
-    std::string text;
-};
-
-// A whole decimal number within [low, high], and nothing else.
-bool ParseNumber(const std::string& word, long long low, long long high, long long* value) {
-    if (word.empty() || word.size() > 12) {
-        return false;
-    }
-    size_t i = word[0] == '-' ? 1 : 0;
-    if (i == word.size()) {
-        return false;
-    }
-    for (size_t k = i; k < word.size(); ++k) {
-        if (word[k] < '0' || word[k] > '9') {
-            return false;
-        }
-    }
-    const long long parsed = std::strtoll(word.c_str(), nullptr, 10);
-    if (parsed < low || parsed > high) {
-        return false;
-    }
-    *value = parsed;
-    return true;
-}
-
-std::vector<std::string> Words(const std::string& line) {
-    std::vector<std::string> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) {
-            ++i;
-        }
-        size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') {
-            ++i;
-        }
-        if (i > start) {
-            words.push_back(line.substr(start, i - start));
-        }
-    }
-    return words;
-}
-
-bool ParseLine(const std::string& line, Command* command) {
-    const size_t space = line.find(' ');
-    const std::string head = line.substr(0, space);
-    if (head == "name") {
-        command->kind = COMMAND_NAME;
-        command->text = space == std::string::npos ? std::string() : line.substr(space + 1);
-        return true;
-    }
-    const std::vector<std::string> words = Words(line);
-    if (words.empty()) {
-        return false;
-    }
-    if (words[0] == "tick" && words.size() == 2) {
-        command->kind = COMMAND_TICK;
-        return ParseNumber(words[1], 0, 1000000000LL, &command->a);
-    }
-    if (words[0] == "click" && words.size() == 3) {
-        command->kind = COMMAND_CLICK;
-        return ParseNumber(words[1], INT32_MIN, INT32_MAX, &command->a) &&
-               ParseNumber(words[2], INT32_MIN, INT32_MAX, &command->b);
-    }
-    if (words[0] == "enter" && words.size() == 1) {
-        command->kind = COMMAND_ENTER;
-        return true;
-    }
-    if (words[0] == "paint" && words.size() == 1) {
-        command->kind = COMMAND_PAINT;
-        return true;
-    }
-    if (words[0] == "close" && words.size() == 1) {
-        command->kind = COMMAND_CLOSE;
-        return true;
-    }
-    return false;
-}
-
-bool ReadScript(FILE* in, std::vector<Command>* commands) {
-    std::string line;
-    long lineNumber = 0;
-    int c;
-    bool more = true;
-    while (more) {
-        line.clear();
-        while ((c = std::fgetc(in)) != EOF && c != '\n') {
-            line.push_back(static_cast<char>(c));
-        }
-        more = c != EOF;
-        if (!more && line.empty()) {
-            break;
-        }
-        ++lineNumber;
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        const size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == '#') {
-            continue;
-        }
-        Command command;
-        if (!ParseLine(line, &command)) {
-            std::fprintf(stderr, "replay: line %ld: not a command: %s\n", lineNumber, line.c_str());
-            return false;
-        }
-        commands->push_back(command);
-    }
-    return true;
-}
-
 int Usage() {
-    std::fprintf(stderr, "usage: replay [--png DIR] [SCRIPT]\n");
+    std::fprintf(stderr,
+                 "usage: replay [--png DIR] [SCRIPT]\n"
+                 "       replay --scores FILE\n"
+                 "       replay --write-replay OUT [--seed N] SCRIPT\n");
     return 2;
+}
+
+// Reads the whole stream; false when it fails or holds more than `limit`
+// bytes.
+bool ReadAll(FILE* in, size_t limit, std::string* text) {
+    char buffer[1 << 16];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+        text->append(buffer, got);
+        if (text->size() > limit) {
+            return false;
+        }
+    }
+    return !std::ferror(in);
+}
+
+// Reads SCRIPT (or standard input) and its commands; prints why not.
+bool ReadScript(const char* path, bool limits, SReplayScript* script) {
+    FILE* in = stdin;
+    if (path != nullptr) {
+        in = std::fopen(path, "rb");
+        if (in == nullptr) {
+            std::fprintf(stderr, "replay: cannot read %s: %s\n", path, std::strerror(errno));
+            return false;
+        }
+    }
+    std::string text;
+    const size_t limit = limits ? kReplayMaxBytes + 1 : static_cast<size_t>(-1);
+    const bool read = ReadAll(in, limit, &text);
+    if (in != stdin) {
+        std::fclose(in);
+    }
+    std::string error;
+    if (!read && text.size() <= kReplayMaxBytes) {
+        std::fprintf(stderr, "replay: cannot read %s\n", path != nullptr ? path : "the script");
+        return false;
+    }
+    if (!ReadReplayScript(text, limits, script, &error)) {
+        std::fprintf(stderr, "replay: %s\n", error.c_str());
+        return false;
+    }
+    return true;
+}
+
+// The trace: every call the game makes, and the commands it is given.
+class CTraceHost : public CReplayHost {
+public:
+    CTraceHost(CTrace* trace, CRecordingPlatform* platform, int32_t* tickCount)
+        : trace(trace), platform(platform), tickCount(tickCount) {}
+    void BeforeTick(int64_t tick) override {
+        *tickCount = static_cast<int32_t>(tick);
+        std::snprintf(text, sizeof text, "tick %d", *tickCount);
+        trace->Line(text);
+    }
+    void BeforeInput(const SReplayCommand& command) override {
+        switch (command.kind) {
+            case REPLAY_CLICK:
+                std::snprintf(text, sizeof text, "click %lld %lld",
+                              static_cast<long long>(command.a), static_cast<long long>(command.b));
+                trace->Line(text);
+                break;
+            case REPLAY_ENTER:
+                trace->Line("enter");
+                break;
+            default:
+                trace->Line("paint");
+                break;
+        }
+    }
+    void QueueAnswer(const SReplayAnswer& answer) override {
+        platform->answers.push_back({answer.ok, answer.name});
+    }
+    size_t PendingAnswers() const override { return platform->answers.size(); }
+
+private:
+    CTrace* trace;
+    CRecordingPlatform* platform;
+    int32_t* tickCount;
+    char text[64];
+};
+
+int RunTrace(const char* scriptPath, const std::string& pngDir) {
+    SReplayScript script;
+    if (!ReadScript(scriptPath, false, &script)) {
+        return 2;
+    }
+    static char outBuffer[1 << 16];
+    std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
+
+    int32_t tickCount = 0;
+    CTrace trace(stdout, false);
+    CRecordingPlatform platform(&trace);
+#if defined(GAME_REPLAY_PNG)
+    std::unique_ptr<CPngFrames> frames;
+    if (!pngDir.empty()) {
+        frames.reset(CreatePngFrames(pngDir, &tickCount));
+        if (!frames) {
+            std::fprintf(stderr, "replay: cannot write frames to %s\n", pngDir.c_str());
+            return 2;
+        }
+        platform.innerContext = frames.get();
+        platform.makeInnerGraphics = [](void* context) {
+            return static_cast<CPngFrames*>(context)->CreateGraphics();
+        };
+    }
+#else
+    (void)pngDir;
+#endif
+    bool ran = false;
+    std::string error;
+    {
+        CReplayScoreKeeper keeper(&FileScoreKeeper());
+        CGame game(&platform);
+        game.SetScoreKeeper(&keeper);
+        game.Init(nullptr, 640, 480);
+        CTraceHost host(&trace, &platform, &tickCount);
+        CReplayRun run(script, &game, &keeper, &host);
+        ran = run.RunAll();
+        error = run.Error();
+#if defined(GAME_REPLAY_PNG)
+        if (frames) {
+            frames->Finish();
+        }
+#endif
+    }
+    std::fflush(stdout);
+    if (!ran) {
+        std::fprintf(stderr, "replay: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+// Nothing but the run: devices that do nothing, the table in memory.
+struct SQuietRun {
+    CMemoryScoreKeeper table;
+    CReplayScoreKeeper keeper{&table};
+    CReplayPlatform platform{nullptr, &table};
+};
+
+int RunScores(const char* path) {
+    SReplayScript script;
+    if (!ReadScript(path, true, &script)) {
+        return 2;
+    }
+    SQuietRun quiet;
+    CGame game(&quiet.platform);
+    game.SetScoreKeeper(&quiet.keeper);
+    game.Init(nullptr, 640, 480);
+    CReplayRun run(script, &game, &quiet.keeper, &quiet.platform);
+    const bool ran = run.RunAll();
+    for (const SReplayGame& played : run.Games()) {
+        std::printf("%d\n", static_cast<int>(played.score));
+    }
+    std::fflush(stdout);
+    if (!ran) {
+        std::fprintf(stderr, "replay: %s: %s\n", path, run.Error().c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int WriteReplay(const char* outPath, const char* seedText, const char* scriptPath) {
+    SReplayScript script;
+    if (!ReadScript(scriptPath, true, &script)) {
+        return 2;
+    }
+    SQuietRun quiet;
+    CRecordedSession session(&quiet.platform, "replay", &quiet.keeper);
+    session.Init(nullptr, 640, 480);
+    if (seedText != nullptr) {
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long long seed = std::strtoull(seedText, &end, 10);
+        if (*seedText < '0' || *seedText > '9' || *end != '\0' || errno != 0 ||
+            seed > 4294967295ULL) {
+            std::fprintf(stderr, "replay: --seed takes a number from 0 to 4294967295\n");
+            return 2;
+        }
+        session.Reseed(static_cast<uint32_t>(seed));
+    }
+    CReplayRun run(script, &session, &quiet.keeper, &quiet.platform);
+    if (!run.RunAll()) {
+        std::fprintf(stderr, "replay: %s: %s\n", scriptPath, run.Error().c_str());
+        return 1;
+    }
+    const std::string text = session.Text();
+    FILE* out = std::fopen(outPath, "wb");
+    if (out == nullptr) {
+        std::fprintf(stderr, "replay: cannot write %s: %s\n", outPath, std::strerror(errno));
+        return 2;
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (std::fclose(out) != 0 || !written) {
+        std::fprintf(stderr, "replay: cannot write %s\n", outPath);
+        return 2;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -163,6 +251,18 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
 #endif
+    if (argc >= 2 && std::strcmp(argv[1], "--scores") == 0) {
+        return argc == 3 ? RunScores(argv[2]) : Usage();
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--write-replay") == 0) {
+        if (argc == 4) {
+            return WriteReplay(argv[2], nullptr, argv[3]);
+        }
+        if (argc == 6 && std::strcmp(argv[3], "--seed") == 0) {
+            return WriteReplay(argv[2], argv[4], argv[5]);
+        }
+        return Usage();
+    }
     std::string pngDir;
     const char* scriptPath = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -183,86 +283,5 @@ int main(int argc, char** argv) {
         return 2;
     }
 #endif
-
-    FILE* in = stdin;
-    if (scriptPath != nullptr) {
-        in = std::fopen(scriptPath, "rb");
-        if (in == nullptr) {
-            std::fprintf(stderr, "replay: cannot read %s: %s\n", scriptPath, std::strerror(errno));
-            return 2;
-        }
-    }
-    std::vector<Command> commands;
-    const bool parsed = ReadScript(in, &commands);
-    if (in != stdin) {
-        std::fclose(in);
-    }
-    if (!parsed) {
-        return 2;
-    }
-
-    static char outBuffer[1 << 16];
-    std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
-
-    int32_t tickCount = 0;
-    CTrace trace(stdout, false);
-    CRecordingPlatform platform(&trace);
-#if defined(GAME_REPLAY_PNG)
-    std::unique_ptr<CPngFrames> frames;
-    if (!pngDir.empty()) {
-        frames.reset(CreatePngFrames(pngDir, &tickCount));
-        if (!frames) {
-            std::fprintf(stderr, "replay: cannot write frames to %s\n", pngDir.c_str());
-            return 2;
-        }
-        platform.innerContext = frames.get();
-        platform.makeInnerGraphics = [](void* context) {
-            return static_cast<CPngFrames*>(context)->CreateGraphics();
-        };
-    }
-#endif
-
-    {
-        CGame game(&platform);
-        game.Init(nullptr, 640, 480);
-        char text[64];
-        for (const Command& command : commands) {
-            switch (command.kind) {
-                case COMMAND_TICK:
-                    for (long long k = 0; k < command.a; ++k) {
-                        ++tickCount;
-                        std::snprintf(text, sizeof text, "tick %d", tickCount);
-                        trace.Line(text);
-                        game.Tick();
-                    }
-                    break;
-                case COMMAND_CLICK:
-                    std::snprintf(text, sizeof text, "click %lld %lld", command.a, command.b);
-                    trace.Line(text);
-                    game.OnClick(static_cast<int32_t>(command.a), static_cast<int32_t>(command.b));
-                    break;
-                case COMMAND_ENTER:
-                    trace.Line("enter");
-                    game.TogglePause();
-                    break;
-                case COMMAND_PAINT:
-                    trace.Line("paint");
-                    game.Paint();
-                    break;
-                case COMMAND_NAME:
-                    platform.answers.push_back({true, command.text});
-                    break;
-                case COMMAND_CLOSE:
-                    platform.answers.push_back({false, std::string()});
-                    break;
-            }
-        }
-#if defined(GAME_REPLAY_PNG)
-        if (frames) {
-            frames->Finish();
-        }
-#endif
-    }
-    std::fflush(stdout);
-    return 0;
+    return RunTrace(scriptPath, pngDir);
 }

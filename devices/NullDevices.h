@@ -1,5 +1,6 @@
 // Devices that do nothing and report success: the game runs against them at
-// full speed, as in the benchmarks, with no drawing, sound or waiting.
+// full speed, as in the benchmarks and the replay checker, with no drawing,
+// sound or waiting.
 #pragma once
 
 #include "devices/Platform.h"
