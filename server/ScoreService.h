@@ -29,9 +29,10 @@ struct SApiResponse {
 };
 
 struct SServiceLimits {
-    int64_t tokenLifetimeMs = 6LL * 3600 * 1000;
-    int64_t maxPlayTicks = 6LL * 3600 * 25;  // six hours
-    size_t maxReplayBytes = 4u << 20;
+    // Long enough for the longest session a replay may hold.
+    int64_t tokenLifetimeMs = 3LL * 3600 * 1000;
+    int64_t maxPlayTicks = 2LL * 3600 * 25;  // two hours
+    size_t maxReplayBytes = 1u << 20;
     // Play time may run this far ahead of the clock: a page's timer and the
     // way to the server are not exact.
     int64_t clockSlackMs = 2000;

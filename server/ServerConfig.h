@@ -19,7 +19,7 @@ struct SServerConfig {
     double rateBurst = 20;
     int threads = 16;
     int readTimeoutSeconds = 10;
-    int maxBodyKiB = 4096;
+    int maxBodyKiB = 1024;
 };
 
 // Reads the file's lines into `config`. False, with "FILE:LINE: reason",

@@ -165,7 +165,7 @@ TEST_F(ScoreServiceTest, RefusedSubmissionsStoreNothingAndSayWhy) {
         {std::to_string(seed) + " 250 15", token, {{"name", "two words"}}, 400},
         {std::to_string(seed) + " 250 15:\x01", token, {}, 422},
         {good + "\xff", token, {}, 400},
-        {std::string(5u << 20, '1'), token, {}, 413},
+        {std::string(2u << 20, '1'), token, {}, 413},
     };
     for (const SCase& c : cases) {
         const SApiResponse answer = Send("POST", "/api/v1/replays", c.body, c.token, c.query);
