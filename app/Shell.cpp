@@ -15,6 +15,7 @@
 #include "app/GameFolders.h"
 #include "app/WindowFacts.h"
 #include "game/Game.h"
+#include "replay/RecordedSession.h"
 #include "resources/GameResources.h"
 #include "scores/GtkDialogs.h"
 #include "scores/ScoreTable.h"
@@ -134,7 +135,7 @@ int CShell::Run() {
     running = true;
 
     int status = 0;
-    game = new (std::nothrow) CGame(&platform);
+    game = new (std::nothrow) CRecordedSession(&platform, "linux");
     if (game == nullptr ||
         !game->Init(reinterpret_cast<HWND>(window), kClientWidth, kClientHeight)) {
         // The box and standard error name what failed.
@@ -262,7 +263,7 @@ void CShell::Tick() {
         return;
     }
     if (tickObserver) {
-        tickObserver(*game);
+        tickObserver(game->Game());
     }
     // A tick may run the name-entry dialog.
     CModalScope modal(modalLevel);

@@ -14,6 +14,7 @@
 #include "app/WindowPresenter.h"
 
 class CGame;
+class CRecordedSession;
 
 class CShell : private CLoopHost {
 public:
@@ -65,7 +66,8 @@ private:
 
     CWindowPresenter presenter;
     CDesktopPlatform platform;
-    CGame* game = nullptr;
+    // The game, driven through the session that records it.
+    CRecordedSession* game = nullptr;
     GtkWidget* window = nullptr;
     GtkWidget* area = nullptr;
     GdkCursor* cursor = nullptr;

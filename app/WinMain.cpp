@@ -14,13 +14,22 @@
 #include "app/WinPlatform.h"
 #include "app/WindowFacts.h"
 #include "game/Game.h"
+#include "replay/RecordedSession.h"
 #include "resources/WindowsResources.h"
 #include "scores/Cp932.h"
 #include "scores/WinDialogs.h"
 
 namespace {
 
-CGame* g_game = nullptr;
+// The form's name in the replays it records.
+#if defined(_WIN64)
+constexpr const char* kReplayForm = "windows-x64";
+#else
+constexpr const char* kReplayForm = "windows-x86";
+#endif
+
+// The game, driven through the session that records it.
+CRecordedSession* g_game = nullptr;
 CWinPlatform g_platform;
 
 // The window shows its texts through the code page 932 functions.
@@ -173,7 +182,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     UpdateWindow(window);
 
     bool started = true;
-    g_game = new (std::nothrow) CGame(&g_platform);
+    g_game = new (std::nothrow) CRecordedSession(&g_platform, kReplayForm);
     if (g_game == nullptr || !g_game->Init(window, kClientWidth, kClientHeight)) {
         started = false;
         SayStartupFailure(window, g_platform.SetupFailure());

@@ -6,5 +6,5 @@ add_executable(miruto-nana WIN32
   ${CMAKE_CURRENT_LIST_DIR}/FrameLoop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WinPlatform.cpp)
 target_link_libraries(miruto-nana PRIVATE
-  gamewinres gamegraphics_dd gameaudio_dx gamescores_win gamecore winmm)
+  gamewinres gamegraphics_dd gameaudio_dx gamescores_win gamereplay gamecore winmm)
 set_target_properties(miruto-nana PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -5,6 +5,7 @@ add_library(gamereplay STATIC
   ${CMAKE_SOURCE_DIR}/replay/RecordedSession.cpp
   ${CMAKE_SOURCE_DIR}/replay/ReplayCheck.cpp
   ${CMAKE_SOURCE_DIR}/replay/ReplayPlatform.cpp
+  ${CMAKE_SOURCE_DIR}/replay/ReplayPlayer.cpp
   ${CMAKE_SOURCE_DIR}/replay/ReplayRun.cpp
   ${CMAKE_SOURCE_DIR}/replay/ReplayScript.cpp)
 target_link_libraries(gamereplay PUBLIC gamecore)

@@ -10,6 +10,7 @@
 #include "app/WindowFacts.h"
 #include "game/Game.h"
 #include "graphics/BitmapSource.h"
+#include "replay/RecordedSession.h"
 #include "web/CanvasPresenter.h"
 #include "web/FramePacer.h"
 #include "web/WebBindings.h"
@@ -42,7 +43,8 @@ struct CWebShell {
     CCanvasPresenter presenter;
     CWebPlatform platform{&presenter};
     CFramePacer pacer;
-    CGame* game = nullptr;
+    // The game, driven through the session that records it.
+    CRecordedSession* game = nullptr;
     bool running = false;
 };
 
@@ -71,7 +73,7 @@ bool RunWebStart() {
     shell.platform.SetScoresKept(scoresKept);
     shell.running = true;
     if (web_install_files(kGameFolder) != 0 && chdir(kGameFolder) == 0) {
-        shell.game = new (std::nothrow) CGame(&shell.platform);
+        shell.game = new (std::nothrow) CRecordedSession(&shell.platform, "web");
     }
     if (shell.game == nullptr || !shell.game->Init(nullptr, kClientWidth, kClientHeight)) {
         RunWebMessageBox(kWindowTitle, kStartupFailedText, false);
@@ -126,13 +128,13 @@ int32_t Probe(int32_t field) {
     }
     switch (field) {
         case PROBE_STATE:
-            return shell.game->State();
+            return shell.game->Game().State();
         case PROBE_PAUSED:
-            return shell.game->Paused() ? 1 : 0;
+            return shell.game->Game().Paused() ? 1 : 0;
         case PROBE_SCORE:
-            return shell.game->Score();
+            return shell.game->Game().Score();
         case PROBE_TICK:
-            return shell.game->PlayTick();
+            return shell.game->Game().PlayTick();
         default:
             return -1;
     }

@@ -28,7 +28,7 @@ target_link_libraries(gameweb PUBLIC gamecore)
 # platform); the imports that wait are listed below. That costs 8 KB of the
 # program (all functions made ready would cost 49 KB).
 add_executable(miruto-nana WebShell.cpp)
-target_link_libraries(miruto-nana PRIVATE gameweb)
+target_link_libraries(miruto-nana PRIVATE gameweb gamereplay)
 set(web_library ${CMAKE_CURRENT_SOURCE_DIR}/library.js)
 set_property(TARGET miruto-nana APPEND PROPERTY LINK_DEPENDS
              ${web_library} ${CMAKE_CURRENT_SOURCE_DIR}/asyncify-only.txt)

@@ -1,6 +1,7 @@
 #!/bin/bash
-# Runs the long play script through the Linux replay tool and through another
-# form's replay, each in a folder of its own, and compares the two traces.
+# Runs the long play script, as the replay file the Linux replay tool makes
+# of it, through the Linux replay tool and through another form's replay,
+# each in a folder of its own, and compares the two traces.
 #
 # Usage: compare-with-linux.sh LINUX_REPLAY WORK_DIR FORM COMMAND [ARG...]
 # COMMAND runs in WORK_DIR/form with two more arguments, the script's path
@@ -16,7 +17,8 @@ shift 3
 rm -rf "$work/linux" "$work/form"
 mkdir -p "$work/linux" "$work/form"
 script=$work/script.txt
-bash "$(dirname "$0")/long-play-script.sh" >"$script"
+bash "$(dirname "$0")/long-play-script.sh" >"$work/long-play.txt"
+"$linux" --write-replay "$script" "$work/long-play.txt" || { echo "FAILED: --write-replay"; exit 1; }
 (cd "$work/linux" && "$linux" <"$script" >../linux.trace) || { echo "FAILED: the Linux replay"; exit 1; }
 (cd "$work/form" && "$@" "$script" ../form.trace)
 status=$?

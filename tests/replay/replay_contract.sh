@@ -3,6 +3,7 @@
 # trace of a first game, and the scripted name-entry dialog.
 set -u
 replay="$1"
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -58,6 +59,38 @@ check "enter and paint traced" test "$(tail -2 named.txt | tr '\n' '|')" = "ente
 printf 'tick 2\r\nenter\r\ntick 1\r\n' > crlf.txt
 "$replay" crlf.txt > crlf-trace.txt
 check "script from a file with CR LF" grep -qx 'enter' crlf-trace.txt
+
+# A replay made of a script plays as the script does, on a table of its own.
+bash "$here/long-play-script.sh" | grep -vx paint > long.txt
+rm -f score.sav
+"$replay" long.txt > long-trace.txt
+mv score.sav long-score.sav
+"$replay" --write-replay long.rep long.txt
+check "--write-replay exits 0" test $? -eq 0
+check "--write-replay writes no table" test ! -e score.sav
+check "a replay's first line" grep -Eqx \
+  '#miruto-nana-replay 1 game=[0-9.]+ form=replay seed=1 time=[0-9-]{10}T[0-9:]{8}Z' \
+  <(head -1 long.rep)
+check "it ends with end" test "$(tail -1 long.rep)" = end
+"$replay" long.rep > rep-trace.txt
+check "the replay's trace is the script's" cmp -s long-trace.txt rep-trace.txt
+check "and so is its table" cmp -s long-score.sav score.sav
+rm -f score.sav
+"$replay" --scores long.rep > scores.txt
+check "--scores: every game's score, as the replay records them" \
+  test "$(cat scores.txt)" = "$(sed -n 's/^score //p' long.rep)"
+check "--scores: one line a game" test "$(wc -l < scores.txt)" -eq 8
+check "--scores writes no table" test ! -e score.sav
+sed '0,/^score 10$/s//score 15/' long.rep > forged.rep
+"$replay" --scores forged.rep > /dev/null 2> forged.txt
+check "a forged score fails" test $? -eq 1
+check "and the message names its line" grep -q 'line [0-9]*: the replay records a score of 15' \
+  forged.txt
+head -c 2000 long.rep > cut.rep
+"$replay" --scores cut.rep > /dev/null 2>&1
+check "a replay cut short fails" test $? -eq 2
+"$replay" --write-replay seeded.rep --seed 7 long.txt
+check "--seed starts the replay there" grep -qx 'seed 7' seeded.rep
 
 echo "$passed passed, $failed failed"
 test "$failed" -eq 0

@@ -35,10 +35,19 @@ void PrintSummary(const std::map<std::string, double>& m, const char* clock) {
     };
     const double ours = find("BM_PalmKeyedOurs"), rle = find("BM_PalmKeyedSdl/1"),
                  plain = find("BM_PalmKeyedSdl/0"), frame = find("BM_RenderCrowded"),
-                 step = find("BM_PlayStepCrowded");
+                 step = find("BM_PlayStepCrowded"), bare = find("BM_TickWithoutRecording"),
+                 recorded = find("BM_TickWithRecording"), check = find("BM_CheckReplay");
     std::printf("[%s time]\n", clock);
     if (step > 0) {
         std::printf("  play step on a crowded field (null devices): median %.2f us\n", step);
+    }
+    if (bare > 0 && recorded > 0) {
+        std::printf("  a tick of play: %.0f ns, recorded %.0f ns: recording costs %.0f ns\n", bare,
+                    recorded, recorded - bare);
+    }
+    if (check > 0) {
+        std::printf("  three minutes of play checked in %.1f ms: %.0f times real time\n", check,
+                    180.0 / (check / 1000.0));
     }
     if (frame > 0) {
         std::printf("  crowded frame: median %.1f us (%s)\n", frame,

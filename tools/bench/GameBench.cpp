@@ -7,9 +7,9 @@
 #include "actors/Archer.h"
 #include "actors/Targets.h"
 #include "actors/Touchers.h"
+#include "devices/NullDevices.h"
 #include "game/Game.h"
 #include "tools/recording/GameProbe.h"
-#include "devices/NullDevices.h"
 
 namespace {
 

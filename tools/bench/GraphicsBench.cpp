@@ -11,11 +11,11 @@
 #include "actors/Scenery.h"
 #include "actors/Targets.h"
 #include "actors/Touchers.h"
+#include "devices/NullDevices.h"
 #include "game/Game.h"
 #include "graphics/MemoryGraphics.h"
 #include "graphics/MemorySurface.h"
 #include "tools/recording/GameProbe.h"
-#include "devices/NullDevices.h"
 
 namespace {
 
