@@ -202,25 +202,32 @@ StoreStatus CScoreStore::StoreReplay(const std::string& token, int64_t nowMs,
                                      const std::string& replay, int64_t ticks,
                                      const std::vector<SNewGame>& games,
                                      std::vector<SStoredGame>* stored, std::string* error) {
-    std::string reason;
-    CSqlPool::CLease db = pool.Borrow(&reason);
-    if (!db) {
-        return Unreachable(error, reason);
-    }
-    SqlStatus status = db->Begin();
-    if (status != SQL_OK) {
-        return Abandon(db.get(), status, error);
-    }
+    return writer.Run(
+        [&](CSqlConnection* db, std::string* reason) {
+            return WriteReplay(db, token, nowMs, replay, ticks, games, stored, reason);
+        },
+        error);
+}
+
+StoreStatus CScoreStore::WriteReplay(CSqlConnection* db, const std::string& token, int64_t nowMs,
+                                     const std::string& replay, int64_t ticks,
+                                     const std::vector<SNewGame>& games,
+                                     std::vector<SStoredGame>* stored, std::string* error) {
+    const auto failed = [&](SqlStatus status) {
+        if (error != nullptr) {
+            *error = db->LastError();
+        }
+        return FromSql(status == SQL_OK ? SQL_FAILED : status);
+    };
     std::vector<SqlRow> rows;
-    status = db->Run(
+    SqlStatus status = db->Run(
         "UPDATE sessions SET used_ms = $1 WHERE token = $2 AND used_ms IS NULL"
         " AND expires_ms > $1 RETURNING seed",
         {nowMs, token}, &rows);
     if (status != SQL_OK) {
-        return Abandon(db.get(), status, error);
+        return failed(status);
     }
     if (rows.empty()) {
-        db->Run("ROLLBACK", {}, nullptr);
         return STORE_TOKEN_SPENT;
     }
     const int64_t seed = Number(rows[0][0]);
@@ -230,7 +237,7 @@ StoreStatus CScoreStore::StoreReplay(const std::string& token, int64_t nowMs,
         " RETURNING id",
         {seed, ticks, replay, nowMs}, &rows);
     if (status != SQL_OK || rows.empty()) {
-        return Abandon(db.get(), status == SQL_OK ? SQL_FAILED : status, error);
+        return failed(status);
     }
     const int64_t replayId = Number(rows[0][0]);
     stored->clear();
@@ -244,7 +251,7 @@ StoreStatus CScoreStore::StoreReplay(const std::string& token, int64_t nowMs,
              games[i].name, games[i].endTick, nowMs},
             &rows);
         if (status != SQL_OK || rows.empty()) {
-            return Abandon(db.get(), status == SQL_OK ? SQL_FAILED : status, error);
+            return failed(status);
         }
         SStoredGame game;
         game.id = Number(rows[0][0]);
@@ -262,7 +269,7 @@ StoreStatus CScoreStore::StoreReplay(const std::string& token, int64_t nowMs,
             " ON CONFLICT (score) DO UPDATE SET games = score_counts.games + excluded.games",
             {score, count}, nullptr);
         if (status != SQL_OK) {
-            return Abandon(db.get(), status, error);
+            return failed(status);
         }
     }
     for (SStoredGame& game : *stored) {
@@ -270,13 +277,9 @@ StoreStatus CScoreStore::StoreReplay(const std::string& token, int64_t nowMs,
         status = db->Run("SELECT COALESCE(SUM(games), 0) FROM score_counts WHERE score > $1",
                          {static_cast<int64_t>(game.score)}, &rows);
         if (status != SQL_OK || rows.empty()) {
-            return Abandon(db.get(), status == SQL_OK ? SQL_FAILED : status, error);
+            return failed(status);
         }
         game.rank = 1 + Number(rows[0][0]);
-    }
-    status = db->Run("COMMIT", {}, nullptr);
-    if (status != SQL_OK) {
-        return Abandon(db.get(), status, error);
     }
     return STORE_OK;
 }

@@ -8,15 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "server/GroupCommit.h"
 #include "server/Sql.h"
-
-enum StoreStatus {
-    STORE_OK,
-    STORE_UNAVAILABLE,  // the database cannot be reached now
-    STORE_FAILED,       // a fault: the statement itself failed
-    STORE_NOT_FOUND,
-    STORE_TOKEN_SPENT,  // the token was used, or ran out, before this
-};
+#include "server/StoreStatus.h"
 
 struct SSession {
     uint32_t seed = 1;
@@ -52,7 +46,8 @@ public:
     StoreStatus FindSession(const std::string& token, SSession* session, std::string* error);
     // In one transaction: uses the token up (STORE_TOKEN_SPENT when another
     // request did first, or it ran out), stores the replay and its games, and
-    // reads back each game's id and rank.
+    // reads back each game's id and rank. Returns once they are committed;
+    // submissions that arrive together share one commit.
     StoreStatus StoreReplay(const std::string& token, int64_t nowMs, const std::string& replay,
                             int64_t ticks, const std::vector<SNewGame>& games,
                             std::vector<SStoredGame>* stored, std::string* error);
@@ -62,6 +57,12 @@ public:
     StoreStatus FindReplay(int64_t gameId, std::string* text, int* gameIndex, std::string* error);
 
 private:
+    StoreStatus WriteReplay(CSqlConnection* db, const std::string& token, int64_t nowMs,
+                            const std::string& replay, int64_t ticks,
+                            const std::vector<SNewGame>& games, std::vector<SStoredGame>* stored,
+                            std::string* error);
+
     CSqlPool pool;
+    CGroupCommit writer{pool};
     int version = 0;
 };
