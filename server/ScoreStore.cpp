@@ -153,43 +153,25 @@ int CScoreStore::SchemaVersion() const {
 
 StoreStatus CScoreStore::AddSession(const std::string& token, uint32_t seed, int64_t nowMs,
                                     int64_t expiresMs, std::string* error) {
-    std::string reason;
-    CSqlPool::CLease db = pool.Borrow(&reason);
-    if (!db) {
-        return Unreachable(error, reason);
-    }
     // Tokens that ran out are of no more use, not even to refuse them.
-    SqlStatus status = db->Run("DELETE FROM sessions WHERE expires_ms < $1", {nowMs}, nullptr);
-    if (status == SQL_OK) {
-        status = db->Run(
-            "INSERT INTO sessions (token, seed, issued_ms, expires_ms) VALUES ($1, $2, $3, $4)",
-            {token, static_cast<int64_t>(seed), nowMs, expiresMs}, nullptr);
+    const StoreStatus status =
+        Query("DELETE FROM sessions WHERE expires_ms < $1", {nowMs}, nullptr, error);
+    if (status != STORE_OK) {
+        return status;
     }
-    if (status != SQL_OK && error != nullptr) {
-        *error = db->LastError();
-    }
-    return FromSql(status);
+    return Query(
+        "INSERT INTO sessions (token, seed, issued_ms, expires_ms) VALUES ($1, $2, $3, $4)",
+        {token, static_cast<int64_t>(seed), nowMs, expiresMs}, nullptr, error);
 }
 
 StoreStatus CScoreStore::FindSession(const std::string& token, SSession* session,
                                      std::string* error) {
-    std::string reason;
-    CSqlPool::CLease db = pool.Borrow(&reason);
-    if (!db) {
-        return Unreachable(error, reason);
-    }
     std::vector<SqlRow> rows;
-    const SqlStatus status =
-        db->Run("SELECT seed, issued_ms, expires_ms, used_ms FROM sessions WHERE token = $1",
-                {token}, &rows);
-    if (status != SQL_OK) {
-        if (error != nullptr) {
-            *error = db->LastError();
-        }
-        return FromSql(status);
-    }
-    if (rows.empty()) {
-        return STORE_NOT_FOUND;
+    const StoreStatus status =
+        Query("SELECT seed, issued_ms, expires_ms, used_ms FROM sessions WHERE token = $1", {token},
+              &rows, error);
+    if (status != STORE_OK || rows.empty()) {
+        return status != STORE_OK ? status : STORE_NOT_FOUND;
     }
     session->seed = static_cast<uint32_t>(Number(rows[0][0]));
     session->issuedMs = Number(rows[0][1]);
@@ -285,20 +267,12 @@ StoreStatus CScoreStore::WriteReplay(CSqlConnection* db, const std::string& toke
 }
 
 StoreStatus CScoreStore::Top(int limit, std::vector<SStoredGame>* games, std::string* error) {
-    std::string reason;
-    CSqlPool::CLease db = pool.Borrow(&reason);
-    if (!db) {
-        return Unreachable(error, reason);
-    }
     std::vector<SqlRow> rows;
-    const SqlStatus status = db->Run(
-        "SELECT id, name, score, created_ms FROM games ORDER BY score DESC, id ASC LIMIT $1",
-        {static_cast<int64_t>(limit)}, &rows);
-    if (status != SQL_OK) {
-        if (error != nullptr) {
-            *error = db->LastError();
-        }
-        return FromSql(status);
+    const StoreStatus status =
+        Query("SELECT id, name, score, created_ms FROM games ORDER BY score DESC, id ASC LIMIT $1",
+              {static_cast<int64_t>(limit)}, &rows, error);
+    if (status != STORE_OK) {
+        return status;
     }
     games->clear();
     for (const SqlRow& row : rows) {
@@ -318,26 +292,29 @@ StoreStatus CScoreStore::Top(int limit, std::vector<SStoredGame>* games, std::st
 
 StoreStatus CScoreStore::FindReplay(int64_t gameId, std::string* text, int* gameIndex,
                                     std::string* error) {
+    std::vector<SqlRow> rows;
+    const StoreStatus status = Query(
+        "SELECT replays.body, games.game_index FROM games"
+        " JOIN replays ON replays.id = games.replay_id WHERE games.id = $1",
+        {gameId}, &rows, error);
+    if (status != STORE_OK || rows.empty()) {
+        return status != STORE_OK ? status : STORE_NOT_FOUND;
+    }
+    *text = rows[0][0].value_or("");
+    *gameIndex = static_cast<int>(Number(rows[0][1]));
+    return STORE_OK;
+}
+
+StoreStatus CScoreStore::Query(const std::string& sql, const std::vector<SqlValue>& params,
+                               std::vector<SqlRow>* rows, std::string* error) {
     std::string reason;
     CSqlPool::CLease db = pool.Borrow(&reason);
     if (!db) {
         return Unreachable(error, reason);
     }
-    std::vector<SqlRow> rows;
-    const SqlStatus status = db->Run(
-        "SELECT replays.body, games.game_index FROM games"
-        " JOIN replays ON replays.id = games.replay_id WHERE games.id = $1",
-        {gameId}, &rows);
-    if (status != SQL_OK) {
-        if (error != nullptr) {
-            *error = db->LastError();
-        }
-        return FromSql(status);
+    const SqlStatus status = db->Run(sql, params, rows);
+    if (status != SQL_OK && error != nullptr) {
+        *error = db->LastError();
     }
-    if (rows.empty()) {
-        return STORE_NOT_FOUND;
-    }
-    *text = rows[0][0].value_or("");
-    *gameIndex = static_cast<int>(Number(rows[0][1]));
-    return STORE_OK;
+    return FromSql(status);
 }

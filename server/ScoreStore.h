@@ -57,6 +57,9 @@ public:
     StoreStatus FindReplay(int64_t gameId, std::string* text, int* gameIndex, std::string* error);
 
 private:
+    // One statement on a borrowed connection.
+    StoreStatus Query(const std::string& sql, const std::vector<SqlValue>& params,
+                      std::vector<SqlRow>* rows, std::string* error);
     StoreStatus WriteReplay(CSqlConnection* db, const std::string& token, int64_t nowMs,
                             const std::string& replay, int64_t ticks,
                             const std::vector<SNewGame>& games, std::vector<SStoredGame>* stored,
