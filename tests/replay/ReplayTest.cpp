@@ -65,7 +65,6 @@ protected:
                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root);
         fs::create_directories(root / "form");
-        fs::create_directories(root / "replay");
         fs::current_path(root / "form");
     }
     void TearDown() override {
@@ -157,43 +156,64 @@ protected:
 constexpr const char* kEarlierTable = "30 aki\n20 bo\n10 chi\n5 de\n5 e\n";
 
 TEST_F(ReplayTest, AFormsRecordingTakesThePathItsSessionTook) {
-    std::ofstream(root / "form" / "score.sav") << kEarlierTable;
-    SetGameRandomState(4242);
-    SFakeForm form;
-    form.Play(PlayScript());
-    const std::string text = form.session.Text();
-    ASSERT_FALSE(form.seenScores.empty());
-    ASSERT_FALSE(form.rows.empty());
-    EXPECT_EQ(text.substr(0, text.find('\n')),
-              "#miruto-nana-replay 1 game=" + std::string(GameVersionText()) +
-                  " form=linux seed=4242 time=2026-12-08T15:44:45Z");
+    // Each branch of the game over: a table of earlier sessions (a place,
+    // or none and a click), a score file that cannot be read (no table at
+    // all), a place that cannot be handed to the name entry.
+    const char* const kFolders[] = {"table", "unreadable", "no-entry"};
+    const char* const kBranchLines[] = {"\nname nana chan\n", "\ntable unkept\n", " noentry\n"};
+    for (int branch = 0; branch < 3; ++branch) {
+        const char* folder = kFolders[branch];
+        SCOPED_TRACE(folder);
+        const fs::path formDir = root / folder;
+        fs::create_directories(formDir);
+        fs::current_path(formDir);
+        if (folder == kFolders[0]) {
+            std::ofstream(formDir / "score.sav") << kEarlierTable;
+        } else {
+            fs::create_directories(formDir / (folder == kFolders[1] ? "score.sav" : "work.temp"));
+        }
+        SetGameRandomState(4242);
+        SFakeForm form;
+        form.Play(PlayScript());
+        const std::string text = form.session.Text();
+        ASSERT_FALSE(form.seenScores.empty());
+        EXPECT_NE(text.find(kBranchLines[branch]), std::string::npos);
+        EXPECT_EQ(text.substr(0, text.find('\n')),
+                  "#miruto-nana-replay 1 game=" + std::string(GameVersionText()) +
+                      " form=linux seed=4242 time=2026-12-08T15:44:45Z");
 
-    // Run again in a folder with no table at all, the trace and the final
-    // table are the form's: the table lines stand in for the files.
-    fs::current_path(root / "replay");
-    std::string error;
-    const std::vector<std::string> replayed = RunWithFiles(text, &error);
-    EXPECT_EQ(replayed, form.trace.lines);
-    EXPECT_EQ(ReadFile(root / "replay" / "score.sav"), ReadFile(root / "form" / "score.sav"));
+        // Run again in a folder with no table at all, the trace and the
+        // final table are the form's: the table lines stand in for the files.
+        fs::remove_all(root / "replay");
+        fs::create_directories(root / "replay");
+        fs::current_path(root / "replay");
+        std::string error;
+        const std::vector<std::string> replayed = RunWithFiles(text, &error);
+        EXPECT_EQ(replayed, form.trace.lines);
+        EXPECT_EQ(ReadFile(root / "replay" / "score.sav"), ReadFile(formDir / "score.sav"));
 
-    // The checker sees the scores the player saw; every row's replay ends
-    // with the game that stored it, under its name.
-    SReplaySummary summary;
-    ASSERT_TRUE(CheckReplay(text, &summary, &error)) << error;
-    std::vector<int32_t> checked;
-    for (const SReplayGame& played : summary.games) {
-        checked.push_back(played.score);
+        // The checker sees the scores the player saw; every row's replay
+        // ends with the game that stored it, under its name.
+        SReplaySummary summary;
+        ASSERT_TRUE(CheckReplay(text, &summary, &error)) << error;
+        std::vector<int32_t> checked;
+        for (const SReplayGame& played : summary.games) {
+            checked.push_back(played.score);
+        }
+        EXPECT_EQ(checked, form.seenScores);
+        EXPECT_EQ(summary.seed, 4242u);
+        for (const SStoredRow& row : form.rows) {
+            ASSERT_TRUE(CheckReplay(row.replay, &summary, &error)) << error;
+            ASSERT_FALSE(summary.games.empty());
+            EXPECT_EQ(summary.games.back().score, row.score);
+            EXPECT_TRUE(summary.games.back().named);
+            EXPECT_EQ(summary.games.back().name, row.name);
+        }
+        EXPECT_EQ(form.rows.empty(), folder != kFolders[0]);
+        if (!form.rows.empty()) {
+            EXPECT_EQ(form.rows.front().name, "nana");
+        }
     }
-    EXPECT_EQ(checked, form.seenScores);
-    EXPECT_EQ(summary.seed, 4242u);
-    for (const SStoredRow& row : form.rows) {
-        ASSERT_TRUE(CheckReplay(row.replay, &summary, &error)) << error;
-        ASSERT_FALSE(summary.games.empty());
-        EXPECT_EQ(summary.games.back().score, row.score);
-        EXPECT_TRUE(summary.games.back().named);
-        EXPECT_EQ(summary.games.back().name, row.name);
-    }
-    EXPECT_EQ(form.rows.front().name, "nana");
 }
 
 TEST_F(ReplayTest, ARecordingStartsAfreshAtTheTitleBeforeTheLimits) {
