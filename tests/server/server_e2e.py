@@ -362,6 +362,7 @@ def main():
     try:
         CASES[case](folder, tool, program)
     finally:
+        Service.end_all()
         shutil.rmtree(folder, ignore_errors=True)
     print("server e2e %s: passed" % case)
 

@@ -27,7 +27,10 @@ def wait_for(what, check, deadline=30.0, step=0.05):
 
 
 class Service:
-    """One instance of the service on a port of its own."""
+    """One instance of the service on a port of its own. Service.end_all()
+    ends every instance still running, for a test's last step."""
+
+    running = []
 
     def __init__(self, program, folder, database="", extra=()):
         self.program = program
@@ -47,12 +50,21 @@ class Service:
             args[args.index("--port") + 1] = str(port)
         self.process = subprocess.Popen(args, stdout=subprocess.PIPE,
                                         stderr=open(self.log, "ab"), text=True)
+        Service.running.append(self.process)
         line = self.process.stdout.readline()
         found = re.search(r"listening on http://[^:]+:(\d+)/", line)
         if not found:
             raise AssertionError("the service did not start: " + line + self.read_log())
         self.port = int(found.group(1))
         return self
+
+    @staticmethod
+    def end_all():
+        for process in Service.running:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        Service.running.clear()
 
     def read_log(self):
         with open(self.log, encoding="utf-8", errors="replace") as f:

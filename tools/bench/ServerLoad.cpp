@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
         workers.emplace_back([&] {
             httplib::Client client("127.0.0.1", port);
             client.set_keep_alive(true);
+            client.set_tcp_nodelay(true);
             client.set_read_timeout(60, 0);
             for (size_t i = next++; i < sessions.size(); i = next++) {
                 const httplib::Headers headers = {

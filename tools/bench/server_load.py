@@ -60,8 +60,13 @@ def fill(database, path_or_pg, games):
                            check=True)
 
 
-def wrk(port, seconds=None):
-    args = ["wrk", "-t1", "-c4", "--latency", "-d", "%ds" % (seconds or 3600),
+def wrk(port, folder, seconds=None):
+    """The top 100 read by two clients, each waiting 5 ms between requests
+    (a few hundred a second), with the latency's distribution."""
+    pause = os.path.join(folder, "pause.lua")
+    with open(pause, "w") as f:
+        f.write("function delay()\n  return 5\nend\n")
+    args = ["wrk", "-t1", "-c2", "--latency", "-s", pause, "-d", "%ds" % (seconds or 3600),
             "http://127.0.0.1:%d/api/v1/top?limit=100" % port]
     return subprocess.Popen(args, stdout=subprocess.PIPE, text=True)
 
@@ -99,7 +104,7 @@ def main():
         start = time.monotonic()
         fill(options.database, pg or os.path.join(folder, "scores.sqlite"), options.games)
         print("filled %d games in %.0f s" % (options.games, time.monotonic() - start))
-        baseline = wrk(service.port, 10)
+        baseline = wrk(service.port, folder, 10)
         print("GET /top alone: " + latency(baseline.communicate()[0]))
 
         script = os.path.join(folder, "three-minutes.txt")
@@ -117,7 +122,7 @@ def main():
                 out.write("%s\t%s\n" % (token, replay))
         time.sleep(max(0.0, last + THREE_MINUTES * 0.04 + 1 - time.monotonic()))
 
-        reader = wrk(service.port)
+        reader = wrk(service.port, folder)
         sent = subprocess.run([os.path.join(build, "server_load"), str(service.port),
                                str(options.threads), sessions], capture_output=True, text=True)
         reader.send_signal(signal.SIGINT)
@@ -127,6 +132,7 @@ def main():
         print("GET /top while they ran: " + latency(reader.communicate()[0]))
         service.stop()
     finally:
+        Service.end_all()
         if pg:
             pg.close()
         subprocess.run(["rm", "-rf", folder])
