@@ -49,17 +49,17 @@ int main(int argc, char** argv) {
             client.set_tcp_nodelay(true);
             client.set_read_timeout(60, 0);
             for (size_t i = next++; i < sessions.size(); i = next++) {
-                const httplib::Headers headers = {
-                    {"Authorization", "Bearer " + sessions[i].first}};
-                auto result =
-                    client.Post("/api/v1/replays?name=load", headers, sessions[i].second, "text/plain");
+                const httplib::Headers headers = {{"Authorization", "Bearer " + sessions[i].first}};
+                auto result = client.Post("/api/v1/replays?name=load", headers, sessions[i].second,
+                                          "text/plain");
                 if (result && result->status == 201) {
                     ++stored;
                 } else if (other++ == 0) {
                     // The first failure says what went wrong.
                     std::fprintf(stderr, "server_load: %s\n",
-                                 result ? (std::to_string(result->status) + " " + result->body).c_str()
-                                        : httplib::to_string(result.error()).c_str());
+                                 result
+                                     ? (std::to_string(result->status) + " " + result->body).c_str()
+                                     : httplib::to_string(result.error()).c_str());
                 }
             }
         });
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("sent %zu, stored %zu, other %zu, seconds %.2f, per second %.1f\n",
-                sessions.size(), stored.load(), other.load(), seconds, stored / seconds);
+    std::printf("sent %zu, stored %zu, other %zu, seconds %.2f, per second %.1f\n", sessions.size(),
+                stored.load(), other.load(), seconds, stored / seconds);
     return other == 0 ? 0 : 1;
 }

@@ -26,9 +26,9 @@ struct SFixture {
     uint32_t seed = 0;
 
     SFixture()
-        : folder((std::filesystem::temp_directory_path() /
-                  ("fuzz-server-" + std::to_string(getpid())))
-                     .string()),
+        : folder(
+              (std::filesystem::temp_directory_path() / ("fuzz-server-" + std::to_string(getpid())))
+                  .string()),
           store([this](std::string* error) { return OpenSqlite(folder + "/f.sqlite", error); }),
           service(store, CheckSession, SServiceLimits{}, [](void* buffer, size_t size) {
               static uint32_t state = 1;
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider input(data, size);
     static const char* const methods[] = {"GET", "POST", "HEAD", "PUT", "DELETE", "OPTIONS"};
     static const char* const paths[] = {"/api/v1/sessions", "/api/v1/replays", "/api/v1/top",
-                                        "/api/v1/replays/", "/api/v1/", "/api/"};
+                                        "/api/v1/replays/", "/api/v1/",        "/api/"};
     SApiRequest request;
     request.method = methods[input.ConsumeIntegralInRange<size_t>(0, 5)];
     const size_t path = input.ConsumeIntegralInRange<size_t>(0, 5);
@@ -87,9 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     request.body = input.ConsumeRemainingBytesAsString();
     // Often a replay that starts from the session's own state.
     if (!request.body.empty() && (request.body[0] & 1) != 0) {
-        request.body = "#miruto-nana-replay 1 game=1.0.0 form=linux seed=" +
-                       std::to_string(fixture.seed) + " time=2026-01-01T00:00:00Z\nseed " +
-                       std::to_string(fixture.seed) + "\n" + request.body.substr(1);
+        request.body =
+            "#miruto-nana-replay 1 game=1.0.0 form=linux seed=" + std::to_string(fixture.seed) +
+            " time=2026-01-01T00:00:00Z\nseed " + std::to_string(fixture.seed) + "\n" +
+            request.body.substr(1);
     }
 
     const SApiResponse answer = fixture.service.Handle(request);
