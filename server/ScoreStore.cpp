@@ -254,14 +254,26 @@ StoreStatus CScoreStore::WriteReplay(CSqlConnection* db, const std::string& toke
             return failed(status);
         }
     }
+    if (added.empty()) {
+        return STORE_OK;
+    }
+    // Every count above the lowest new score, read once, gives each game
+    // its rank: one more than the games that scored higher.
+    rows.clear();
+    status = db->Run("SELECT score, games FROM score_counts WHERE score > $1",
+                     {added.begin()->first}, &rows);
+    if (status != SQL_OK) {
+        return failed(status);
+    }
+    std::vector<std::pair<int64_t, int64_t>> counts;
+    for (const SqlRow& row : rows) {
+        counts.emplace_back(Number(row[0]), Number(row[1]));
+    }
     for (SStoredGame& game : *stored) {
-        rows.clear();
-        status = db->Run("SELECT COALESCE(SUM(games), 0) FROM score_counts WHERE score > $1",
-                         {static_cast<int64_t>(game.score)}, &rows);
-        if (status != SQL_OK || rows.empty()) {
-            return failed(status);
+        game.rank = 1;
+        for (const auto& [score, count] : counts) {
+            game.rank += score > game.score ? count : 0;
         }
-        game.rank = 1 + Number(rows[0][0]);
     }
     return STORE_OK;
 }

@@ -40,7 +40,7 @@ def fill(database, path_or_pg, games):
     statements = [
         "INSERT INTO replays (seed, ticks, body, received_ms) VALUES (1, 1, 'x', 0)",
         "INSERT INTO games (replay_id, game_index, score, name, end_tick, created_ms) "
-        "SELECT 1, 1, (n * 7919 %% 2000) * 5, 'ナナ', 1, 0 FROM %s",
+        "SELECT 1, 1, (CAST(n AS BIGINT) * 7919 %% 2000) * 5, 'ナナ', 1, 0 FROM %s",
         "INSERT INTO score_counts (score, games) SELECT score, COUNT(*) FROM games "
         "GROUP BY score ON CONFLICT (score) DO UPDATE SET games = excluded.games",
     ]
