@@ -68,6 +68,23 @@ StoreStatus FromSql(SqlStatus status) {
     }
 }
 
+// Rows written by one statement at the most.
+constexpr size_t kRowsAtOnce = 100;
+
+// "($1, $2), ($3, $4)" for two rows of two columns.
+std::string Placeholders(size_t rows, size_t columns) {
+    std::string text;
+    size_t n = 0;
+    for (size_t r = 0; r < rows; ++r) {
+        text += r == 0 ? "(" : ", (";
+        for (size_t c = 0; c < columns; ++c) {
+            text += (c == 0 ? "$" : ", $") + std::to_string(++n);
+        }
+        text += ")";
+    }
+    return text;
+}
+
 int64_t Number(const std::optional<std::string>& text) {
     return text ? std::stoll(*text) : 0;
 }
@@ -222,34 +239,54 @@ StoreStatus CScoreStore::WriteReplay(CSqlConnection* db, const std::string& toke
         return failed(status);
     }
     const int64_t replayId = Number(rows[0][0]);
-    stored->clear();
+    // The games in statements of up to kRowsAtOnce rows each: a round trip
+    // to the database a statement, not a game.
+    stored->assign(games.size(), SStoredGame{});
     std::map<int64_t, int64_t> added;  // score -> games, in ascending order
-    for (size_t i = 0; i < games.size(); ++i) {
+    for (size_t first = 0; first < games.size(); first += kRowsAtOnce) {
+        const size_t last = std::min(games.size(), first + kRowsAtOnce);
+        std::vector<SqlValue> values;
+        for (size_t i = first; i < last; ++i) {
+            values.insert(values.end(), {replayId, static_cast<int64_t>(i + 1),
+                                         static_cast<int64_t>(games[i].score), games[i].name,
+                                         games[i].endTick, nowMs});
+        }
         rows.clear();
         status = db->Run(
-            "INSERT INTO games (replay_id, game_index, score, name, end_tick, created_ms)"
-            " VALUES ($1, $2, $3, $4, $5, $6) RETURNING id",
-            {replayId, static_cast<int64_t>(i + 1), static_cast<int64_t>(games[i].score),
-             games[i].name, games[i].endTick, nowMs},
-            &rows);
-        if (status != SQL_OK || rows.empty()) {
+            "INSERT INTO games (replay_id, game_index, score, name, end_tick, created_ms) VALUES " +
+                Placeholders(last - first, 6) + " RETURNING id, game_index",
+            values, &rows);
+        if (status != SQL_OK || rows.size() != last - first) {
             return failed(status);
         }
-        SStoredGame game;
-        game.id = Number(rows[0][0]);
+        for (const SqlRow& row : rows) {
+            const int64_t index = Number(row[1]);
+            if (index <= static_cast<int64_t>(first) || index > static_cast<int64_t>(last)) {
+                return failed(SQL_FAILED);
+            }
+            SStoredGame& game = (*stored)[index - 1];
+            game.id = Number(row[0]);
+        }
+    }
+    for (size_t i = 0; i < games.size(); ++i) {
+        SStoredGame& game = (*stored)[i];
         game.score = games[i].score;
         game.name = games[i].name;
         game.timeMs = nowMs;
-        stored->push_back(game);
         ++added[games[i].score];
     }
     // In ascending order of score, so that two submissions never wait for
     // each other's rows the other way round.
+    std::vector<SqlValue> counted;
     for (const auto& [score, count] : added) {
-        status = db->Run(
-            "INSERT INTO score_counts (score, games) VALUES ($1, $2)"
-            " ON CONFLICT (score) DO UPDATE SET games = score_counts.games + excluded.games",
-            {score, count}, nullptr);
+        counted.insert(counted.end(), {score, count});
+    }
+    if (!added.empty()) {
+        status = db->Run("INSERT INTO score_counts (score, games) VALUES " +
+                             Placeholders(added.size(), 2) +
+                             " ON CONFLICT (score) DO UPDATE"
+                             " SET games = score_counts.games + excluded.games",
+                         counted, nullptr);
         if (status != SQL_OK) {
             return failed(status);
         }
