@@ -95,6 +95,29 @@ bool WriteMenuIcon(const std::string& path, int32_t size) {
     return ok;
 }
 
+// The browser form's app icon at `size` pixels a side. A plain icon is the
+// menu icon's drawing; a maskable one fills the square with the sky, and the
+// face keeps to its middle, where every mask shape leaves it whole.
+bool WriteAppIcon(const std::string& path, int32_t size, bool maskable) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
+    cairo_t* cr = cairo_create(surface);
+    if (maskable) {
+        SetVerticalGradient(cr, 0, colours::kSkyTop, size, colours::kSkyBottom);
+        cairo_paint(cr);
+        // The face within 60% of the side, centred.
+        const double inner = size * 0.6;
+        cairo_translate(cr, (size - inner) / 2, (size - inner) / 2);
+        cairo_scale(cr, inner / 32.0, inner / 32.0);
+    } else {
+        cairo_scale(cr, size / 32.0, size / 32.0);
+    }
+    DrawIconPicture(cr);
+    cairo_destroy(cr);
+    const bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    return ok;
+}
+
 // Draws a picture with cairo and cuts it out: a pixel at least half covered
 // becomes part of the picture, its soft edge blended toward `edge`; any
 // other pixel becomes transparent.
@@ -404,6 +427,12 @@ int main(int argc, char** argv) {
         const std::string name = "menu-" + std::to_string(size) + ".png";
         ok = WriteMenuIcon((root / "icons" / name).string(), size) && ok;
     }
+    // The browser form's icons, for the home screen when it is installed.
+    for (const int32_t size : {192, 512}) {
+        const std::string name = "app-" + std::to_string(size) + ".png";
+        ok = WriteAppIcon((root / "icons" / name).string(), size, false) && ok;
+    }
+    ok = WriteAppIcon((root / "icons" / "app-maskable-512.png").string(), 512, true) && ok;
     if (!preview.empty()) {
         WritePreview(preview + "/icon.png", iconIndexed, palette.Entries());
         ComposeFrames(finished, preview);
