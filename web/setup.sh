@@ -1,7 +1,7 @@
 #!/bin/bash
 # Installs what the browser form needs from Debian: Emscripten (with Node)
-# and opus-tools to build it. With --tests it also installs Chromium and npm
-# for the browser tests and puts the tests' npm packages (tests/web's lock
+# and opus-tools to build it. With --tests it also installs Chromium,
+# Firefox ESR, PulseAudio and npm for the browser tests and puts the tests' npm packages (tests/web's lock
 # file, with `npm ci`) into DIR/node_modules.
 #
 #   web/setup.sh               for ./play.sh --web
@@ -21,7 +21,8 @@ fi
 
 wanted=(emscripten opus-tools)
 if [[ -n "$tests_dir" ]]; then
-  wanted+=(chromium)
+  # Firefox sounds only through a sound server: the tests start one.
+  wanted+=(chromium firefox-esr pulseaudio)
   # Node from another source may bring its own npm (and refuse Debian's).
   command -v npm >/dev/null || wanted+=(npm)
 fi
