@@ -56,6 +56,22 @@
     return {width: shown, height: Math.max(3, Math.round(shown * kHeight / kWidth))};
   }
 
+  // Where to put the picture's first device pixel, about half of `spare`
+  // past `start`: on a whole CSS pixel that falls on a whole device pixel
+  // where there is one near, since the browsers place a picture exactly
+  // only there.
+  function whole(start, spare) {
+    const r = ratio();
+    const middle = start + Math.floor(spare / 2);
+    for (let step = 0; step <= 8; ++step) {
+      for (const at of [middle - step, middle + step]) {
+        const css = at / r;
+        if (at >= start && at <= start + spare && Math.abs(css - Math.round(css)) < 1e-6) return at;
+      }
+    }
+    return middle;
+  }
+
   function measure(side) {
     body.classList.toggle('side', side);
     const space = deviceBox();
@@ -73,8 +89,8 @@
     const r = ratio();
     const space = chosen.space;
     const size = chosen.size;
-    const left = space.left + Math.floor((space.width - size.width) / 2);
-    const topAt = space.top + Math.floor((space.height - size.height) / 2);
+    const left = whole(space.left, space.width - size.width);
+    const topAt = whole(space.top, space.height - size.height);
     frame.style.left = (left / r - space.box.left) + 'px';
     frame.style.top = (topAt / r - space.box.top) + 'px';
     canvas.style.width = (size.width / r) + 'px';
