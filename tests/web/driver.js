@@ -165,8 +165,11 @@ class Report {
       if (message.type() === 'error') errors.push('console: ' + message.text());
     });
     page.on('pageerror', (error) => errors.push('page error: ' + error.message));
+    // A request cut short by the page leaving (a reload) has not failed.
     page.on('requestfailed', (request) => {
-      errors.push('request failed: ' + request.url() + ' ' + request.failure().errorText);
+      const error = request.failure().errorText;
+      if (error === 'net::ERR_ABORTED' || error === 'NS_BINDING_ABORTED') return;
+      errors.push('request failed: ' + request.url() + ' ' + error);
     });
     page.on('response', (response) => {
       if (response.status() >= 400) errors.push('HTTP ' + response.status() + ': ' + response.url());

@@ -28,7 +28,8 @@ self.addEventListener('activate', (event) => {
 self.addEventListener('message', (event) => {
   if (!event.data || event.data.ask !== 'take-over') return;
   const reply = event.ports[0];
-  event.waitUntil(self.clients.matchAll({type: 'window'}).then((pages) => {
+  event.waitUntil(self.clients.matchAll({type: 'window', includeUncontrolled: true}).then((all) => {
+    const pages = all.filter((page) => page.url.startsWith(kScope));
     const taken = pages.length <= 1;
     if (reply) reply.postMessage({taken});
     if (taken) return self.skipWaiting();

@@ -10,36 +10,37 @@
 
 (function() {
   const kWorker = 'offline-worker.js';
-  // How long a start waits for a waiting version to take over.
-  const kTakeOverMs = 3000;
+  // How long a start waits for the waiting version's answer, and then for
+  // it to take over.
+  const kAnswerMs = 3000;
+  const kTakeOverMs = 10000;
 
   const workers = navigator.serviceWorker;
 
-  // Asks the waiting version to take over; resolves with whether it did.
-  function takeOver(waiting) {
-    return new Promise(function(resolve) {
-      const timer = setTimeout(function() { resolve(false); }, kTakeOverMs);
-      workers.addEventListener('controllerchange', function() {
-        clearTimeout(timer);
-        resolve(true);
-      }, {once: true});
+  const within = (ms, promise, otherwise) => Promise.race([
+    promise, new Promise((resolve) => setTimeout(resolve, ms, otherwise))]);
+
+  // Asks the waiting version to take over; resolves with whether it will.
+  function askToTakeOver(waiting) {
+    return within(kAnswerMs, new Promise(function(resolve) {
       const channel = new MessageChannel();
-      channel.port1.onmessage = function(event) {
-        if (!event.data.taken) {
-          clearTimeout(timer);
-          resolve(false);
-        }
-      };
+      channel.port1.onmessage = function(event) { resolve(!!event.data.taken); };
       waiting.postMessage({ask: 'take-over'}, [channel.port2]);
-    });
+    }), false);
   }
 
   async function start() {
     if (!workers || !window.isSecureContext) return;
     try {
       const registration = await workers.getRegistration();
+      const changed = new Promise(function(resolve) {
+        workers.addEventListener('controllerchange', resolve, {once: true});
+      });
       if (registration && registration.waiting && workers.controller &&
-          await takeOver(registration.waiting)) {
+          await askToTakeOver(registration.waiting)) {
+        // Loaded again once it has, or (should that take long) all the
+        // same: a new load gets one version whole, whichever it is.
+        await within(kTakeOverMs, changed);
         location.reload();
         // The page is being loaded again.
         await new Promise(function() {});
