@@ -182,11 +182,13 @@ class Report {
 
 // A page of the game, with the test hook (the ticks run only when the test
 // asks) or without it (the game runs in real time), on a screen of 1400 x
-// 1100 or `screen` (puppeteer's viewport); resolves once the game has
-// started, or has drawn its first frame.
-async function openPage(t, browser, test, screen) {
+// 1100 or `screen` (puppeteer's viewport), made ready by `prepare(page)`
+// before it loads; resolves once the game has started, or has drawn its
+// first frame.
+async function openPage(t, browser, test, screen, prepare) {
   const page = t.report.watch(await browser.newPage());
   await page.setViewport(screen || {width: 1400, height: 1100});
+  if (prepare) await prepare(page);
   await page.goto(t.url + (test ? '?test' : ''), {waitUntil: 'load', timeout: kWait});
   if (test) {
     await page.waitForFunction(() => window.gameTest !== undefined, {timeout: kWait});

@@ -228,6 +228,7 @@
 
   // --- No zoom, scrolling or callouts on the page ------------------------------
 
+
   document.addEventListener('contextmenu', function(event) {
     if (!(event.target instanceof HTMLInputElement)) event.preventDefault();
   });
