@@ -21,6 +21,8 @@ TYPES = {
     ".bin": "application/octet-stream",
     ".ico": "image/x-icon",
     ".cur": "image/x-icon",
+    ".png": "image/png",
+    ".webmanifest": "application/manifest+json",
 }
 
 

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Installs what the browser form needs from Debian: Emscripten (with Node)
-# and opus-tools to build it. With --tests it also installs Chromium and npm
-# for the browser tests and puts the tests' npm packages (tests/web's lock
+# and opus-tools to build it. With --tests it also installs Chromium,
+# Firefox ESR, PulseAudio and npm for the browser tests and puts the tests' npm packages (tests/web's lock
 # file, with `npm ci`) into DIR/node_modules.
 #
 #   web/setup.sh               for ./play.sh --web
@@ -21,12 +21,19 @@ fi
 
 wanted=(emscripten opus-tools)
 if [[ -n "$tests_dir" ]]; then
-  wanted+=(chromium)
+  # Firefox sounds only through a sound server: the tests start one.
+  wanted+=(chromium firefox-esr pulseaudio)
   # Node from another source may bring its own npm (and refuse Debian's).
   command -v npm >/dev/null || wanted+=(npm)
 fi
 apt_install "the browser form${tests_dir:+ and its tests}" "${wanted[@]}" ||
   echo "warning: the browser form or its tests are skipped" >&2
+# The sound server's ALSA plugins make it every ALSA program's first choice;
+# 32-bit Wine reads that too and finds no device without their i386 build.
+if apt_installed libasound2-plugins && apt_installed wine32:i386; then
+  apt_install "32-bit Wine's sound beside the sound server" libasound2-plugins:i386 ||
+    echo "warning: 32-bit Wine may find no sound device" >&2
+fi
 
 if [[ -n "$tests_dir" ]]; then
   if ! command -v npm >/dev/null; then

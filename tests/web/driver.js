@@ -1,20 +1,23 @@
 // What the browser tests and measurements share: their options, the page's
-// server, the browser's launch (the one place that knows which browser runs
-// and how), the page opened with or without the test hook, the game's
-// clicks and probes, the canvas compared with a PNG file, and the report.
+// server, the browser's launch (the one place that knows which browsers run
+// and how: Debian's Chromium, and its Firefox ESR through WebDriver BiDi),
+// the page opened with or without the test hook, the game's clicks and
+// probes, the canvas compared with a PNG file, and the report.
 //
 // A case is a script of its own (cases/*.js) that hands its steps to
 // runCase; it runs as
 //   node cases/NAME.js --site DIR --modules DIR --replay PATH --serve PATH --work DIR
+//                      [--browser chromium|firefox]
 // and exits 0 when every check passed, 1 when one failed, 77 (skipped) when
 // the browser or puppeteer-core is not installed.
 'use strict';
 
 const fs = require('fs');
+const os = require('os');
 const path = require('path');
 const {spawn, execFileSync} = require('child_process');
 
-const kChromium = '/usr/bin/chromium';
+const kBrowsers = {chromium: '/usr/bin/chromium', firefox: '/usr/bin/firefox-esr'};
 // How long any one wait on the page may take.
 const kWait = 60000;
 
@@ -48,7 +51,10 @@ function fail(reason) {
 // the module is missing; a site without the program is a failure (the tests
 // are only there when the browser form is built).
 function puppeteerFor(opts) {
-  if (!fs.existsSync(kChromium)) skip(kChromium + ' is not installed (run web/setup.sh --tests)');
+  opts.browser = opts.browser || 'chromium';
+  const executable = kBrowsers[opts.browser];
+  if (!executable) fail('no browser called ' + opts.browser);
+  if (!fs.existsSync(executable)) skip(executable + ' is not installed (run web/setup.sh --tests)');
   if (!fs.existsSync(path.join(opts.modules, 'puppeteer-core'))) {
     skip('puppeteer-core is not installed in ' + opts.modules + ' (run web/setup.sh --tests)');
   }
@@ -58,12 +64,14 @@ function puppeteerFor(opts) {
   return require(path.join(opts.modules, 'puppeteer-core'));
 }
 
-// Serves the site on a free port of this machine; resolves with the server
-// and its address. The server goes with this script, however it ends: left
-// running, it would keep the test's output open.
-function startServer(opts) {
+// Serves the site (or `site`) on a free port of this machine (or `port`);
+// resolves with the server and its address. The server goes with this
+// script, however it ends: left running, it would keep the test's output
+// open.
+function startServer(opts, site, port) {
   return new Promise((resolve, reject) => {
-    const server = spawn('/usr/bin/python3', [opts.serve, '--port', '0', opts.site],
+    const server = spawn('/usr/bin/python3',
+                         [opts.serve, '--port', String(port || 0), site || opts.site],
                          {stdio: ['ignore', 'pipe', 'inherit']});
     server.on('error', reject);
     process.on('exit', () => server.kill());
@@ -71,11 +79,57 @@ function startServer(opts) {
   });
 }
 
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Firefox plays its sound only through a sound server: it gets one of its
+// own, with no device behind it (a null sink), answering on a socket in a
+// folder of its own. Resolves with the server's address for PULSE_SERVER.
+async function startSoundServer() {
+  const pulseaudio = '/usr/bin/pulseaudio';
+  if (!fs.existsSync(pulseaudio)) skip(pulseaudio + ' is not installed (run web/setup.sh --tests)');
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'miruto-nana-sound-'));
+  const socket = path.join(dir, 'socket');
+  const log = fs.openSync(path.join(dir, 'log.txt'), 'w');
+  const server = spawn(pulseaudio, ['-n', '--daemonize=no', '--exit-idle-time=-1', '--disable-shm=yes',
+                                    '--use-pid-file=no', '-L', 'module-null-sink', '-L',
+                                    'module-native-protocol-unix socket=' + socket + ' auth-anonymous=1'],
+                       {stdio: ['ignore', log, log], env: {...process.env, HOME: dir, XDG_RUNTIME_DIR: dir}});
+  process.on('exit', () => {
+    server.kill();
+    fs.rmSync(dir, {recursive: true, force: true});
+  });
+  const deadline = Date.now() + kWait;
+  while (!fs.existsSync(socket)) {
+    if (server.exitCode !== null || Date.now() > deadline) {
+      throw new Error('the sound server did not start: ' +
+                      fs.readFileSync(path.join(dir, 'log.txt'), 'utf8'));
+    }
+    await sleep(50);
+  }
+  return 'unix:' + socket;
+}
+
 // The browser, headless, with a profile of its own in `profile`.
-function launchBrowser(puppeteer, profile) {
+async function launchBrowser(puppeteer, profile, browser) {
   fs.rmSync(profile, {recursive: true, force: true});
+  if (browser === 'firefox') {
+    const sound = await startSoundServer();
+    return puppeteer.launch({
+      browser: 'firefox',
+      executablePath: kBrowsers.firefox,
+      headless: true,
+      userDataDir: profile,
+      env: {...process.env, PULSE_SERVER: sound},
+      extraPrefsFirefox: {
+        // Sound without a click first, as Chromium's flag below allows.
+        'media.autoplay.default': 0,
+        'media.autoplay.blocking_policy': 0,
+      },
+      protocolTimeout: 300000,
+    });
+  }
   return puppeteer.launch({
-    executablePath: kChromium,
+    executablePath: kBrowsers.chromium,
     headless: true,
     userDataDir: profile,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
@@ -111,8 +165,11 @@ class Report {
       if (message.type() === 'error') errors.push('console: ' + message.text());
     });
     page.on('pageerror', (error) => errors.push('page error: ' + error.message));
+    // A request cut short by the page leaving (a reload) has not failed.
     page.on('requestfailed', (request) => {
-      errors.push('request failed: ' + request.url() + ' ' + request.failure().errorText);
+      const error = request.failure().errorText;
+      if (error === 'net::ERR_ABORTED' || error === 'NS_BINDING_ABORTED') return;
+      errors.push('request failed: ' + request.url() + ' ' + error);
     });
     page.on('response', (response) => {
       if (response.status() >= 400) errors.push('HTTP ' + response.status() + ': ' + response.url());
@@ -124,11 +181,14 @@ class Report {
 // --- The page ----------------------------------------------------------------
 
 // A page of the game, with the test hook (the ticks run only when the test
-// asks) or without it (the game runs in real time); resolves once the game
-// has started, or has drawn its first frame.
-async function openPage(t, browser, test) {
+// asks) or without it (the game runs in real time), on a screen of 1400 x
+// 1100 or `screen` (puppeteer's viewport), made ready by `prepare(page)`
+// before it loads; resolves once the game has started, or has drawn its
+// first frame.
+async function openPage(t, browser, test, screen, prepare) {
   const page = t.report.watch(await browser.newPage());
-  await page.setViewport({width: 1400, height: 1100});
+  await page.setViewport(screen || {width: 1400, height: 1100});
+  if (prepare) await prepare(page);
   await page.goto(t.url + (test ? '?test' : ''), {waitUntil: 'load', timeout: kWait});
   if (test) {
     await page.waitForFunction(() => window.gameTest !== undefined, {timeout: kWait});
@@ -143,6 +203,20 @@ async function openPage(t, browser, test) {
 const probe = (page) => page.evaluate(() => gameTest.probe());
 const idle = (page) => page.evaluate(() => gameTest.idle());
 const tick = (page, count) => page.evaluate((n) => gameTest.tick(n), count);
+
+// From now on the page notes the game pixel of every click it passes to the
+// program; clicksPassed() takes the list.
+function noteClicks(page) {
+  return page.evaluate(() => {
+    const inner = Module.ccall;
+    window.passedClicks = [];
+    Module.ccall = function(name, result, types, args) {
+      if (name === 'web_click') passedClicks.push(args.slice());
+      return inner.apply(this, arguments);
+    };
+  });
+}
+const clicksPassed = (page) => page.evaluate(() => passedClicks.splice(0));
 
 // The screen point of a game pixel's centre on the scaled canvas.
 async function screenPoint(page, x, y) {
@@ -220,11 +294,12 @@ function describe(result) {
 
 // --- Running a case ------------------------------------------------------------
 
-// Runs one case: `steps(t)` gets {browser, url, opts, work, report, check}
-// and checks what it will. The case passes when every check passed and the
-// browser reported no error.
+// Runs one case: `steps(t)` gets {browser, browserName, url, opts, work,
+// report, check} and checks what it will. The case passes when every check
+// passed and the browser reported no error.
 function runCase(name, steps) {
-  const usage = 'node ' + name + '.js --site DIR --modules DIR --replay PATH --serve PATH --work DIR';
+  const usage = 'node ' + name + '.js --site DIR --modules DIR --replay PATH --serve PATH ' +
+                '--work DIR [--browser chromium|firefox]';
   const opts = options(['site', 'modules', 'replay', 'serve', 'work'], usage);
   const puppeteer = puppeteerFor(opts);
   // A promise of a step that failed earlier may still fail later: that ends
@@ -232,14 +307,15 @@ function runCase(name, steps) {
   process.on('unhandledRejection', (error) => fail(error && error.stack || String(error)));
 
   const main = async () => {
-    const work = path.join(opts.work, name);
+    const work = path.join(opts.work, opts.browser, name);
     fs.mkdirSync(work, {recursive: true});
     const report = new Report();
     const {server, url} = await startServer(opts);
     try {
-      const browser = await launchBrowser(puppeteer, path.join(work, 'profile'));
+      const browser = await launchBrowser(puppeteer, path.join(work, 'profile'), opts.browser);
       try {
-        const t = {browser, url, opts, work, report, check: report.check.bind(report)};
+        const t = {browser, browserName: opts.browser, url, server, opts, work, report,
+                   check: report.check.bind(report)};
         try {
           await steps(t);
         } catch (error) {
@@ -261,5 +337,6 @@ function runCase(name, steps) {
 
 module.exports = {
   kWait, options, skip, puppeteerFor, startServer, launchBrowser, runCase, openPage, probe, idle, tick,
-  clickGame, menuCommand, messageBox, replayFrames, compareCanvas, describe,
+  noteClicks, clicksPassed, screenPoint, clickGame, menuCommand, messageBox, replayFrames,
+  compareCanvas, describe,
 };

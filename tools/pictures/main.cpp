@@ -82,12 +82,25 @@ std::vector<SheetPlan> Plans() {
     };
 }
 
-// The menu icon at `size` pixels a side: the window icon's drawing, scaled
-// from its 32 x 32 design and kept in full colour with soft edges.
-bool WriteMenuIcon(const std::string& path, int32_t size) {
+// An icon at `size` pixels a side, for the desktop's menus and the browser
+// form's home screen: the window icon's drawing, scaled from its 32 x 32
+// design and kept in full colour with soft edges. A maskable one (the home
+// screen's that the system cuts to a shape of its own) fills the square
+// with the sky, and the face keeps to its middle, which every shape leaves
+// whole.
+bool WriteIconPng(const std::string& path, int32_t size, bool maskable) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
     cairo_t* cr = cairo_create(surface);
-    cairo_scale(cr, size / 32.0, size / 32.0);
+    if (maskable) {
+        SetVerticalGradient(cr, 0, colours::kSkyTop, size, colours::kSkyBottom);
+        cairo_paint(cr);
+        // The face within 60% of the side, centred.
+        const double inner = size * 0.6;
+        cairo_translate(cr, (size - inner) / 2, (size - inner) / 2);
+        cairo_scale(cr, inner / 32.0, inner / 32.0);
+    } else {
+        cairo_scale(cr, size / 32.0, size / 32.0);
+    }
     DrawIconPicture(cr);
     cairo_destroy(cr);
     const bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
@@ -402,8 +415,14 @@ int main(int argc, char** argv) {
     // The icon the desktop's menus show, at the sizes of the icon theme.
     for (const int32_t size : {16, 24, 32, 48, 64, 128, 256}) {
         const std::string name = "menu-" + std::to_string(size) + ".png";
-        ok = WriteMenuIcon((root / "icons" / name).string(), size) && ok;
+        ok = WriteIconPng((root / "icons" / name).string(), size, false) && ok;
     }
+    // The browser form's icons, for the home screen when it is installed.
+    for (const int32_t size : {192, 512}) {
+        const std::string name = "app-" + std::to_string(size) + ".png";
+        ok = WriteIconPng((root / "icons" / name).string(), size, false) && ok;
+    }
+    ok = WriteIconPng((root / "icons" / "app-maskable-512.png").string(), 512, true) && ok;
     if (!preview.empty()) {
         WritePreview(preview + "/icon.png", iconIndexed, palette.Entries());
         ComposeFrames(finished, preview);

@@ -10,8 +10,6 @@
 'use strict';
 
 (function() {
-  const kWidth = 640;
-  const kHeight = 480;
   const testMode = new URLSearchParams(location.search).has('test');
   const canvas = document.getElementById('screen');
   const statusLine = document.getElementById('status');
@@ -182,22 +180,6 @@
     location.reload();
   });
 
-  // --- The picture's size: whole multiples of 640 x 480 device pixels ---------
-
-  function fit() {
-    const ratio = window.devicePixelRatio || 1;
-    const stage = document.getElementById('stage');
-    const width = stage.clientWidth - 16;
-    const height = stage.clientHeight - 16;
-    const whole = Math.floor(Math.min(width * ratio / kWidth, height * ratio / kHeight));
-    const shown = whole >= 1 ? kWidth * whole / ratio
-                             : Math.max(160, Math.min(width, height * kWidth / kHeight));
-    canvas.style.width = shown + 'px';
-    canvas.style.height = (shown * kHeight / kWidth) + 'px';
-  }
-  window.addEventListener('resize', fit);
-  fit();
-
   // --- Clicks and keys -----------------------------------------------------------
 
   function playing() {
@@ -214,8 +196,9 @@
     if (window.Module && Module.web) Module.web.audio.pageHidden(document.hidden);
   });
 
-  // A left click or a tap on the picture is a click at its game pixel; once
-  // the program has ended it starts it again, as the title invites.
+  // A left click or a tap on the picture is a click at the game pixel shown
+  // there (each finger's tap counts); once the program has ended it starts
+  // it again, as the title invites.
   canvas.addEventListener('pointerdown', function(event) {
     if (event.button !== 0) return;
     if (ended) {
@@ -225,13 +208,23 @@
     }
     if (!playing()) return;
     event.preventDefault();
-    const box = canvas.getBoundingClientRect();
-    const clamp = function(value) { return Math.min(65535, Math.max(0, Math.floor(value))); };
-    const x = clamp((event.clientX - box.left) * kWidth / box.width);
-    const y = clamp((event.clientY - box.top) * kHeight / box.height);
-    enqueue(function() { return call('web_click', x, y); });
+    const at = gameScreen.point(event.clientX, event.clientY);
+    enqueue(function() { return call('web_click', at.x, at.y); });
   });
   canvas.addEventListener('contextmenu', function(event) { event.preventDefault(); });
+
+  // Enter and the pause control pause and resume; the control shows the
+  // game's pause.
+  const pauseButton = document.getElementById('pause-button');
+  function togglePause() {
+    return enqueue(async function() {
+      await call('web_toggle_pause');
+      pauseButton.setAttribute('aria-pressed', Module._web_probe(1) === 1 ? 'true' : 'false');
+    });
+  }
+  pauseButton.addEventListener('click', function() {
+    if (playing()) togglePause();
+  });
 
   // Enter pauses, Esc ends the game; Alt with a menu's letter, or F10, opens
   // the menu.
@@ -255,7 +248,7 @@
     if (event.ctrlKey || event.metaKey || event.altKey) return;
     if (event.key === 'Enter') {
       event.preventDefault();
-      enqueue(function() { return call('web_toggle_pause'); });
+      togglePause();
     } else if (event.key === 'Escape') {
       event.preventDefault();
       enqueue(async function() {
@@ -341,7 +334,9 @@
 
   // --- Start ---------------------------------------------------------------------
 
-  const booted = boot();
+  // A newer version of the site kept on this device is taken first (see
+  // offline.js).
+  const booted = (window.siteReady || Promise.resolve()).then(boot);
 
   // The test hook: ticks, clicks and keys by hand, and a look inside.
   if (testMode) {
@@ -353,7 +348,7 @@
         });
       },
       click: function(x, y) { return enqueue(function() { return call('web_click', x, y); }); },
-      enter: function() { return enqueue(function() { return call('web_toggle_pause'); }); },
+      enter: togglePause,
       idle: function() { return enqueue(function() { return 0; }); },
       probe: function() {
         // A direct call: it also answers while a tick waits for a dialog.

@@ -51,9 +51,10 @@ web.runCase('game', async (t) => {
   await page.keyboard.press('Escape');
   await page.keyboard.press('Escape');
   t.check('Esc leaves the name dialog open', await page.$eval('#name-dialog', (e) => e.open));
-  await page.click('#name-input', {clickCount: 3});
+  await page.click('#name-input');
+  await page.$eval('#name-input', (input) => input.select());
   await page.keyboard.press('Backspace');
-  await page.keyboard.sendCharacter(name);
+  for (const character of name) await page.keyboard.sendCharacter(character);
   await page.click('#name-ok');
   await ticks;
   t.check('the game goes back to the title after the name', (await web.probe(page)).state === 0);

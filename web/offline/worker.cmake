@@ -1,0 +1,25 @@
+# Writes SITE_DIR/offline-worker.js from TEMPLATE: every file under SITE_DIR
+# (but the worker itself and hidden files) in its list, and a version that
+# changes whenever any of them does.
+#   cmake -DSITE_DIR=DIR -DTEMPLATE=FILE -P worker.cmake
+set(worker offline-worker.js)
+file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE ${SITE_DIR} ${SITE_DIR}/*)
+list(REMOVE_ITEM files ${worker})
+list(FILTER files EXCLUDE REGEX "(^|/)\\.")
+list(SORT files)
+set(digests "")
+set(quoted "")
+foreach(file IN LISTS files)
+  file(SHA256 ${SITE_DIR}/${file} digest)
+  string(APPEND digests "${file} ${digest}\n")
+  string(REPLACE "\\" "\\\\" escaped "${file}")
+  string(REPLACE "'" "\\'" escaped "${escaped}")
+  list(APPEND quoted "'${escaped}'")
+endforeach()
+file(SHA256 ${TEMPLATE} digest)
+string(APPEND digests "${worker} ${digest}\n")
+string(SHA256 version "${digests}")
+string(SUBSTRING ${version} 0 16 SITE_VERSION)
+list(JOIN quoted ",\n  " SITE_FILES)
+set(SITE_FILES "\n  ${SITE_FILES},\n")
+configure_file(${TEMPLATE} ${SITE_DIR}/${worker} @ONLY)
