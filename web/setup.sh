@@ -28,12 +28,6 @@ if [[ -n "$tests_dir" ]]; then
 fi
 apt_install "the browser form${tests_dir:+ and its tests}" "${wanted[@]}" ||
   echo "warning: the browser form or its tests are skipped" >&2
-# The sound server's ALSA plugins make it every ALSA program's first choice;
-# 32-bit Wine reads that too and finds no device without their i386 build.
-if apt_installed libasound2-plugins && apt_installed wine32:i386; then
-  apt_install "32-bit Wine's sound beside the sound server" libasound2-plugins:i386 ||
-    echo "warning: 32-bit Wine may find no sound device" >&2
-fi
 
 if [[ -n "$tests_dir" ]]; then
   if ! command -v npm >/dev/null; then
