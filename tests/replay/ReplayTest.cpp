@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "replay/ReplayPlayer.h"
 #include "replay/ReplayRun.h"
 #include "replay/ReplayScript.h"
+#include "scores/KeptReplays.h"
 #include "tools/recording/RecordingDevices.h"
 
 namespace {
@@ -214,6 +216,21 @@ TEST_F(ReplayTest, AFormsRecordingTakesThePathItsSessionTook) {
         if (!form.rows.empty()) {
             EXPECT_EQ(form.rows.front().name, "nana");
         }
+        // Beside the score file, the rows still in the table keep the very
+        // replays that stored them, the last one at the place it took.
+        std::vector<SKeptReplay> kept;
+        LoadKeptReplays(kept, (formDir / "score.sav").string());
+        for (const SKeptReplay& replay : kept) {
+            std::string text;
+            ASSERT_EQ(ReadKeptReplay(replay.path, text, kReplayMaxBytes,
+                                     (formDir / "score.sav").string()),
+                      FILE_READ_OK);
+            const bool lastRow = replay.place == form.rows.back().place;
+            EXPECT_TRUE(std::any_of(form.rows.begin(), form.rows.end(), [&](const SStoredRow& row) {
+                return row.replay == text && (!lastRow || &row == &form.rows.back());
+            })) << replay.path;
+        }
+        EXPECT_EQ(kept.size(), std::min<size_t>(form.rows.size(), kScoreRows));
     }
 }
 
