@@ -7,7 +7,8 @@ bool CLastSessionKeeper::AfterTick() {
     const int32_t state = game.State();
     started = started || state != STATE_TITLE;
     bool due = false;
-    if (state == STATE_ENDED && lastState != STATE_ENDED) {
+    if (lastState == STATE_ENDED && state != STATE_ENDED) {
+        // The game over step has just run: the name typed is in the text.
         due = true;
     } else if (state == STATE_PLAY && !game.Paused() && ++playTicks >= kPlayTicksBetweenWrites) {
         due = true;

@@ -1,8 +1,9 @@
 // Keeps the session's replay as the last session's file beside the scores
-// ("last.replay", scores/KeptReplays.h), so that a crash loses little: at
-// each game's end, after every minute of play, and when the program ends. A
-// run that has started no game keeps nothing, so that opening the program
-// only to watch a replay leaves the last session's file as it was.
+// ("last.replay", scores/KeptReplays.h), so that a crash loses little: after
+// each game over step (with the name typed), after every minute of play,
+// and when the program ends. A run that has started no game keeps nothing,
+// so that opening the program only to watch a replay leaves the last
+// session's file as it was.
 #pragma once
 
 #include <cstdint>
