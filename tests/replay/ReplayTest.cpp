@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "actors/GameRandom.h"
 #include "devices/NullDevices.h"
 #include "game/Game.h"
+#include "replay/BorrowedDevices.h"
 #include "replay/LastSession.h"
 #include "replay/RecordedSession.h"
 #include "replay/ReplayCheck.h"
@@ -474,6 +476,51 @@ TEST_F(ReplayTest, TheLastSessionIsKeptAfterEachGameOverAndNeverWithoutAGame) {
     ASSERT_EQ(summary.games.size(), 1u);
     EXPECT_TRUE(summary.games[0].named);
     EXPECT_EQ(summary.games[0].name, "nana");
+}
+
+// A replay watched on the running game's players: their set-up is not done
+// twice, and the music the replay started stops when watching ends early.
+TEST_F(ReplayTest, AWatchedReplayLeavesTheLentPlayersSilentAndAsTheyWere) {
+    CTrace trace;
+    CRecordingPlatform own(&trace);
+    std::unique_ptr<CSound> sound(own.CreateSound());
+    std::unique_ptr<CMusic> music(own.CreateMusic());
+    struct SLending : CPlatform {
+        CRecordingPlatform* own;
+        CSound* sound;
+        CMusic* music;
+        CGraphics* CreateGraphics() override { return own->CreateGraphics(); }
+        CSound* CreateSound() override { return new CBorrowedSound(sound); }
+        CMusic* CreateMusic() override { return new CBorrowedMusic(music); }
+        void Sleep(uint32_t) override {}
+        int32_t RunGameOverDialog(HWND) override { return 0; }
+        void ShowMessage(HWND, const char*) override {}
+    } lending;
+    lending.own = &own;
+    lending.sound = sound.get();
+    lending.music = music.get();
+    const std::string replay = RecordedReplay();
+    auto player = std::make_unique<CReplayPlayer>(&lending);
+    std::string error;
+    ASSERT_TRUE(player->Start(replay, 0, nullptr, 640, 480, &error)) << error;
+    for (int step = 0; step < 100; ++step) {
+        ASSERT_TRUE(player->Step()) << player->Error();
+    }
+    player.reset();
+    std::vector<std::string> calls;
+    for (const std::string& line : trace.lines) {
+        if (line.rfind("music ", 0) == 0 || line.rfind("sound ", 0) == 0) {
+            calls.push_back(line);
+        }
+    }
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "music play 0"), 1) << calls.size();
+    EXPECT_EQ(calls.back(), "music stop 0");
+    for (const std::string& call : calls) {
+        EXPECT_TRUE(call.rfind("music load", 0) != 0 && call.rfind("sound wave", 0) != 0 &&
+                    call != "sound init" && call.rfind("sound slots", 0) != 0)
+            << call;
+    }
 }
 
 }  // namespace
