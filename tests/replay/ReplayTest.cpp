@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -10,12 +12,15 @@
 #include "actors/GameRandom.h"
 #include "devices/NullDevices.h"
 #include "game/Game.h"
+#include "replay/BorrowedDevices.h"
+#include "replay/LastSession.h"
 #include "replay/RecordedSession.h"
 #include "replay/ReplayCheck.h"
 #include "replay/ReplayPlatform.h"
 #include "replay/ReplayPlayer.h"
 #include "replay/ReplayRun.h"
 #include "replay/ReplayScript.h"
+#include "scores/KeptReplays.h"
 #include "tools/recording/RecordingDevices.h"
 
 namespace {
@@ -214,6 +219,21 @@ TEST_F(ReplayTest, AFormsRecordingTakesThePathItsSessionTook) {
         if (!form.rows.empty()) {
             EXPECT_EQ(form.rows.front().name, "nana");
         }
+        // Beside the score file, the rows still in the table keep the very
+        // replays that stored them, the last one at the place it took.
+        std::vector<SKeptReplay> kept;
+        LoadKeptReplays(kept, (formDir / "score.sav").string());
+        for (const SKeptReplay& replay : kept) {
+            std::string text;
+            ASSERT_EQ(ReadKeptReplay(replay.path, text, kReplayMaxBytes,
+                                     (formDir / "score.sav").string()),
+                      FILE_READ_OK);
+            const bool lastRow = replay.place == form.rows.back().place;
+            EXPECT_TRUE(std::any_of(form.rows.begin(), form.rows.end(), [&](const SStoredRow& row) {
+                return row.replay == text && (!lastRow || &row == &form.rows.back());
+            })) << replay.path;
+        }
+        EXPECT_EQ(kept.size(), std::min<size_t>(form.rows.size(), kScoreRows));
     }
 }
 
@@ -423,6 +443,84 @@ TEST_F(ReplayTest, WatchingLeavesThePlayersOwnSessionAsItWas) {
     EXPECT_EQ(watched, unwatched);
     EXPECT_EQ(ReadFile(root / "form" / "score.sav"), table);
     EXPECT_FALSE(fs::exists(root / "form" / TempFilePath()));
+}
+
+// The last session's file: none from a run that started no game (one that
+// only watched), and written as soon as a game over step has run, the name
+// typed with it, so that a program that dies there loses nothing of it.
+TEST_F(ReplayTest, TheLastSessionIsKeptAfterEachGameOverAndNeverWithoutAGame) {
+    SetGameRandomState(5);
+    CTrace trace;
+    CRecordingPlatform platform(&trace);
+    CRecordedSession session(&platform, "linux");
+    ASSERT_TRUE(session.Init(nullptr, 640, 480));
+    CLastSessionKeeper keeper(&session);
+    const fs::path last = root / "form" / "replays" / kLastSessionFileName;
+    for (int t = 0; t < 2 * CLastSessionKeeper::kPlayTicksBetweenWrites; ++t) {
+        session.Tick();
+        EXPECT_FALSE(keeper.AfterTick());
+    }
+    EXPECT_TRUE(keeper.Finish());
+    EXPECT_FALSE(fs::exists(last));
+
+    platform.answers.push_back({true, "nana"});
+    session.OnClick(320, 240);
+    for (int t = 0; t < 1000 && session.Game().State() != STATE_TITLE; ++t) {
+        session.Tick();
+        EXPECT_FALSE(keeper.AfterTick());
+    }
+    ASSERT_EQ(session.Game().State(), STATE_TITLE);
+    SReplaySummary summary;
+    std::string error;
+    ASSERT_TRUE(CheckReplay(ReadFile(last), &summary, &error)) << error;
+    ASSERT_EQ(summary.games.size(), 1u);
+    EXPECT_TRUE(summary.games[0].named);
+    EXPECT_EQ(summary.games[0].name, "nana");
+}
+
+// A replay watched on the running game's players: their set-up is not done
+// twice, and the music the replay started stops when watching ends early.
+TEST_F(ReplayTest, AWatchedReplayLeavesTheLentPlayersSilentAndAsTheyWere) {
+    CTrace trace;
+    CRecordingPlatform own(&trace);
+    std::unique_ptr<CSound> sound(own.CreateSound());
+    std::unique_ptr<CMusic> music(own.CreateMusic());
+    struct SLending : CPlatform {
+        CRecordingPlatform* own;
+        CSound* sound;
+        CMusic* music;
+        CGraphics* CreateGraphics() override { return own->CreateGraphics(); }
+        CSound* CreateSound() override { return new CBorrowedSound(sound); }
+        CMusic* CreateMusic() override { return new CBorrowedMusic(music); }
+        void Sleep(uint32_t) override {}
+        int32_t RunGameOverDialog(HWND) override { return 0; }
+        void ShowMessage(HWND, const char*) override {}
+    } lending;
+    lending.own = &own;
+    lending.sound = sound.get();
+    lending.music = music.get();
+    const std::string replay = RecordedReplay();
+    auto player = std::make_unique<CReplayPlayer>(&lending);
+    std::string error;
+    ASSERT_TRUE(player->Start(replay, 0, nullptr, 640, 480, &error)) << error;
+    for (int step = 0; step < 100; ++step) {
+        ASSERT_TRUE(player->Step()) << player->Error();
+    }
+    player.reset();
+    std::vector<std::string> calls;
+    for (const std::string& line : trace.lines) {
+        if (line.rfind("music ", 0) == 0 || line.rfind("sound ", 0) == 0) {
+            calls.push_back(line);
+        }
+    }
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "music play 0"), 1) << calls.size();
+    EXPECT_EQ(calls.back(), "music stop 0");
+    for (const std::string& call : calls) {
+        EXPECT_TRUE(call.rfind("music load", 0) != 0 && call.rfind("sound wave", 0) != 0 &&
+                    call != "sound init" && call.rfind("sound slots", 0) != 0)
+            << call;
+    }
 }
 
 }  // namespace
