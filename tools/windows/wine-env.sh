@@ -83,6 +83,13 @@ ctl.!default {
   card 0
 }
 ASOUND
+# The system's ALSA configuration, without the plug-in configurations that
+# packages drop into /etc/alsa/conf.d: those name plug-ins of the machine's
+# own width only (PulseAudio's, once installed, breaks every ALSA device of a
+# 32-bit program).
+sed -e '/^@hooks/,/^]/d' /usr/share/alsa/alsa.conf >"$HOME/alsa.conf"
+cat "$HOME/.asoundrc" >>"$HOME/alsa.conf"
+export ALSA_CONFIG_PATH=$HOME/alsa.conf
 export WINEPREFIX=$state_dir/prefix
 export WINEDEBUG=-all
 # No .NET or HTML engine installers, and no PulseAudio attempts.
