@@ -17,6 +17,7 @@
 #include "web/WebBindings.h"
 #include "web/WebDialogs.h"
 #include "web/WebFiles.h"
+#include "web/WebOnline.h"
 #include "web/WebPlatform.h"
 
 namespace {
@@ -53,6 +54,7 @@ CWebShell& Shell() {
 void EndProgram() {
     CWebShell& shell = Shell();
     shell.running = false;
+    EndWebWatch();
     delete shell.game;
     shell.game = nullptr;
     CPixelImage title;
@@ -84,7 +86,7 @@ bool RunWebStart() {
 
 void RunWebTick() {
     CWebShell& shell = Shell();
-    if (shell.game == nullptr) {
+    if (shell.game == nullptr || RunWebWatchStep()) {
         return;
     }
     shell.game->Tick();
@@ -137,6 +139,14 @@ int32_t Probe(int32_t field) {
 }
 
 }  // namespace
+
+CRecordedSession* WebSession() {
+    return Shell().game;
+}
+
+CWebPlatform* WebDevices() {
+    return &Shell().platform;
+}
 
 extern "C" {
 

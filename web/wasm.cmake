@@ -31,11 +31,11 @@ target_link_libraries(gameweb PUBLIC gamecore)
 # the exported calls, the shell's RunWeb* functions, CGame and the
 # platform); the imports that wait are listed below. That costs 8 KB of the
 # program (all functions made ready would cost 49 KB).
-add_executable(miruto-nana WebShell.cpp)
+add_executable(miruto-nana WebShell.cpp WebOnline.cpp)
 target_link_libraries(miruto-nana PRIVATE gameweb gamereplay)
 # The browser's side of the platform layer: one file for each thing it does.
 set(web_library_files)
-foreach(part page audio dialogs storage probes)
+foreach(part page audio dialogs storage probes world)
   list(APPEND web_library_files ${CMAKE_CURRENT_SOURCE_DIR}/library/${part}.js)
 endforeach()
 set_property(TARGET miruto-nana APPEND PROPERTY LINK_DEPENDS
