@@ -127,7 +127,7 @@
   // At the title screen the recording starts afresh from the session's seed.
   function applySession(session) {
     return gamePage.enqueue(async function() {
-      if (Module._web_probe(0) !== kStateTitle || world.watching) return;
+      if (session.applied || Module._web_probe(0) !== kStateTitle || world.watching) return;
       if (await gamePage.call('web_online_seed', session.seed)) {
         session.applied = true;
         world.games = [];
