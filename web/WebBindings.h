@@ -4,6 +4,13 @@
 
 #include <cstdint>
 
+// What web_saves_push says.
+enum WebSaveResult {
+    WEB_SAVE_FAILED = 0,
+    WEB_SAVE_STORED = 1,
+    WEB_SAVE_OVERTAKEN = 2,  // another tab wrote first; nothing was written
+};
+
 extern "C" {
 // Shows a 640 x 480 frame of RGBA bytes on the canvas.
 void web_canvas_show(const void* rgba, int32_t width, int32_t height);
@@ -38,10 +45,21 @@ void web_name_dialog_close();
 // Waits for OK: five rows of UTF-8, one a line.
 void web_list_dialog_run(const char* rows);
 
-// Waits: mounts the browser's storage at `dir`; 0 when there is none.
-int32_t web_saves_mount(const char* dir);
-// Waits: writes the score files to the storage; 0 when that failed.
-int32_t web_saves_flush();
+// The kept files (the score table and what goes with it) live in a folder
+// of the program's files and are stored in a database of the browser's
+// storage that is this game's alone.
+// Waits: opens the database `name` for the kept files of `folder` and reads
+// them into it; 0 when the browser keeps nothing for this site.
+int32_t web_saves_open(const char* folder, const char* name);
+// Waits: the folder as stored now; 0 when the storage could not be read
+// (the folder is then as it was).
+int32_t web_saves_pull();
+// Waits: writes what changed in the folder since the last pull, unless
+// another tab of the site wrote first. Anything but WEB_SAVE_STORED puts the
+// folder back as it is stored.
+int32_t web_saves_push();
+// Puts the folder back as it was last pulled or pushed.
+void web_saves_revert();
 // Puts the page's pictures and sounds under `dir`; 0 when that failed.
 int32_t web_install_files(const char* dir);
 }

@@ -5,9 +5,7 @@
 #include <new>
 
 #include "app/WindowFacts.h"
-#include "game/ScoreMessages.h"
 #include "graphics/MemoryGraphics.h"
-#include "web/WebBindings.h"
 #include "web/WebDialogs.h"
 #include "web/WebMusic.h"
 #include "web/WebSound.h"
@@ -25,25 +23,13 @@ CMusic* CWebPlatform::CreateMusic() {
 }
 
 void CWebPlatform::Sleep(uint32_t ms) {
-    KeepScores();
     emscripten_sleep(ms);
 }
 
 int32_t CWebPlatform::RunGameOverDialog(HWND) {
-    scoresTouched = true;
     return RunWebGameOverDialog();
 }
 
 void CWebPlatform::ShowMessage(HWND, const char* text) {
     RunWebMessageBox(kWindowTitle, text, false);
-}
-
-void CWebPlatform::KeepScores() {
-    if (!scoresTouched) {
-        return;
-    }
-    scoresTouched = false;
-    if (scoresKept && web_saves_flush() == 0) {
-        RunWebMessageBox(kWindowTitle, kScoreNotSavedText, false);
-    }
 }

@@ -18,8 +18,14 @@
 #include "web/WebDialogs.h"
 #include "web/WebFiles.h"
 #include "web/WebPlatform.h"
+#include "web/WebScoreKeeper.h"
 
 namespace {
+
+// The database in the browser's storage that keeps the score files: named
+// after the game's application ID, so no other program on the same site
+// shares it.
+constexpr const char* kSaveDatabase = GAME_APP_ID;
 
 // The title picture, shown when the program has ended.
 constexpr int32_t kTitleBitmap = 2016;
@@ -39,6 +45,8 @@ struct CWebShell {
     CCanvasPresenter presenter;
     CWebPlatform platform{&presenter};
     CFramePacer pacer;
+    // The score files, kept in the browser's storage.
+    CWebScoreKeeper keeper{&FileScoreKeeper()};
     // The game, driven through the session that records it.
     CRecordedSession* game = nullptr;
     bool running = false;
@@ -65,11 +73,12 @@ void EndProgram() {
 bool RunWebStart() {
     CWebShell& shell = Shell();
     web_set_title(kWindowTitle);
-    const bool scoresKept = web_saves_mount(kGameFolder) != 0;
-    shell.platform.SetScoresKept(scoresKept);
+    SetScoreFolder(kSaveFolder);
+    const bool scoresKept = web_saves_open(kSaveFolder, kSaveDatabase) != 0;
+    shell.keeper.SetStored(scoresKept);
     shell.running = true;
     if (web_install_files(kGameFolder) != 0 && chdir(kGameFolder) == 0) {
-        shell.game = new (std::nothrow) CRecordedSession(&shell.platform, "web");
+        shell.game = new (std::nothrow) CRecordedSession(&shell.platform, "web", &shell.keeper);
     }
     if (shell.game == nullptr || !shell.game->Init(nullptr, kClientWidth, kClientHeight)) {
         RunWebMessageBox(kWindowTitle, kStartupFailedText, false);
@@ -88,7 +97,6 @@ void RunWebTick() {
         return;
     }
     shell.game->Tick();
-    shell.platform.KeepScores();
 }
 
 // Runs a menu command; false once the program has ended.
