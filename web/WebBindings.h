@@ -60,6 +60,26 @@ int32_t web_saves_pull();
 int32_t web_saves_push();
 // Puts the folder back as it was last pulled or pushed.
 void web_saves_revert();
+// Whether the kept file `name` (a path in the folder) changed since it was
+// last pulled or pushed: 1 or 0. Cheap enough for every tick.
+int32_t web_saves_changed(const char* name);
+// Waits: writes the one kept file `name` as it is now, whatever other tabs
+// wrote (a file each tab writes whole, where the last write wins); 0 when
+// that failed.
+int32_t web_saves_put(const char* name);
+
+// The kept replays' list: one line each (place, 0 for the last session's;
+// score; name as UTF-8; when it was kept, in seconds since 1970; with tabs
+// between). Waits: index * 4 + 1 to watch one, index * 4 + 2 to save its
+// file; -1 closed; a file from the player's disk: -2 it is at `filePath`,
+// -3 it was too large, -4 it could not be read.
+int32_t web_replay_list_run(const char* lines, const char* filePath);
+// Waits: the replay that the page's link names (#watch=URL, on the page's
+// own site) at `path`: 2 no link; 1 it is there; 0 too large; -1 it could
+// not be fetched; -2 the link names another site.
+int32_t web_replay_fetch_linked(const char* path);
+// Hands `size` bytes at `text` to the player as the file `name`.
+void web_replay_download(const char* name, const char* text, int32_t size);
 // Puts the page's pictures and sounds under `dir`; 0 when that failed.
 int32_t web_install_files(const char* dir);
 }

@@ -15,11 +15,13 @@ CGraphics* CWebPlatform::CreateGraphics() {
 }
 
 CSound* CWebPlatform::CreateSound() {
-    return new (std::nothrow) CWebSound();
+    gameSound = new (std::nothrow) CWebSound();
+    return gameSound;
 }
 
 CMusic* CWebPlatform::CreateMusic() {
-    return new (std::nothrow) CWebMusic();
+    gameMusic = new (std::nothrow) CWebMusic();
+    return gameMusic;
 }
 
 void CWebPlatform::Sleep(uint32_t ms) {

@@ -20,6 +20,13 @@ public:
     int32_t RunGameOverDialog(HWND owner) override;
     void ShowMessage(HWND owner, const char* text) override;
 
+    // The game's sound and music players, the last ones made (a replay
+    // being watched borrows them).
+    CSound* GameSound() const { return gameSound; }
+    CMusic* GameMusic() const { return gameMusic; }
+
 private:
     CPresenter* presenter;
+    CSound* gameSound = nullptr;
+    CMusic* gameMusic = nullptr;
 };

@@ -42,8 +42,9 @@ ScoreSaveResult CWebScoreKeeper::Keep(ScoreEntry* table, Step step) {
     return SCORE_SAVE_FAILED;
 }
 
-ScoreSaveResult CWebScoreKeeper::Insert(ScoreEntry* table, int32_t score) {
-    return Keep(table, [&] { return inner->Insert(table, score); });
+ScoreSaveResult CWebScoreKeeper::Insert(ScoreEntry* table, int32_t score,
+                                        const std::string& replay) {
+    return Keep(table, [&] { return inner->Insert(table, score, replay); });
 }
 
 bool CWebScoreKeeper::Replace(const ScoreEntry* table) {

@@ -38,7 +38,7 @@ target_link_libraries(miruto-nana PRIVATE gameweb gamereplay)
 target_compile_definitions(miruto-nana PRIVATE GAME_APP_ID="${GAME_APP_ID}")
 # The browser's side of the platform layer: one file for each thing it does.
 set(web_library_files)
-foreach(part page audio dialogs storage probes)
+foreach(part page audio dialogs storage replays probes)
   list(APPEND web_library_files ${CMAKE_CURRENT_SOURCE_DIR}/library/${part}.js)
 endforeach()
 set_property(TARGET miruto-nana APPEND PROPERTY LINK_DEPENDS
@@ -53,7 +53,7 @@ target_link_options(miruto-nana PRIVATE
   -sEXPORTED_RUNTIME_METHODS=ccall
   -sASYNCIFY
   -sASYNCIFY_ONLY=@${CMAKE_CURRENT_SOURCE_DIR}/asyncify-only.txt
-  "-sASYNCIFY_IMPORTS=['web_message_box','web_name_dialog_wait','web_list_dialog_run','web_saves_open','web_saves_pull','web_saves_push']")
+  "-sASYNCIFY_IMPORTS=['web_message_box','web_name_dialog_wait','web_list_dialog_run','web_saves_open','web_saves_pull','web_saves_push','web_saves_put','web_replay_list_run','web_replay_fetch_linked']")
 set_target_properties(miruto-nana PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${GAME_WEB_SITE_DIR})
 
 # The replay tool runs under Node and reads its script from standard input.

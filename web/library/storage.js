@@ -40,8 +40,8 @@ mergeInto(LibraryManager.library, {
     folder: null,
     db: null,
     // The kept files as last read from or written to the database, by
-    // name, and the version they were read at.
-    stored: new Map(),
+    // name (a Map, made at the start), and the version they were read at.
+    stored: null,
     version: 0,
 
     // A request's result, or its error.
@@ -151,7 +151,7 @@ mergeInto(LibraryManager.library, {
     // at most; never one that leads out of it.
     validName: function(name) {
       return typeof name === 'string' &&
-             /^[A-Za-z0-9_-][A-Za-z0-9_.-]*(\/[A-Za-z0-9_-][A-Za-z0-9_.-]*)?$/.test(name) &&
+             /^[A-Za-z0-9_%-][A-Za-z0-9_.%-]*(\/[A-Za-z0-9_%-][A-Za-z0-9_.%-]*)?$/.test(name) &&
              !WebStorage.passing(name);
     },
 
@@ -193,10 +193,63 @@ mergeInto(LibraryManager.library, {
         var path = PATH.join2(s.folder, name);
         FS.mkdirTree(PATH.dirname(path));
         FS.writeFile(path, data);
+        s.marks.set(name, s.markOf(name));
       });
       now.forEach(function(data, name) {
         if (!files.has(name)) FS.unlink(PATH.join2(s.folder, name));
       });
+    },
+
+    // What tells one version of a kept file in the folder from another
+    // without reading it (a file written anew is a new node); '' when
+    // there is none.
+    markOf: function(name) {
+      try {
+        var stat = FS.stat(PATH.join2(WebStorage.folder, name));
+        return stat.ino + ':' + stat.mtime.getTime() + ':' + stat.size;
+      } catch (e) {
+        return '';
+      }
+    },
+    // The marks of the files as last read from or written to the database,
+    // by name (a Map, made at the start).
+    marks: null,
+
+    // Whether the file `name` in the folder changed since it was last read
+    // or written; cheap enough for every tick.
+    changed: function(name) {
+      var s = WebStorage;
+      return s.db !== null && s.markOf(name) !== (s.marks.get(name) || '');
+    },
+
+    // Writes the one file `name` as it is in the folder, whatever other
+    // tabs wrote (a file that is each tab's own to write, such as the last
+    // session's replay, where the last write wins). False when it failed.
+    put: async function(name) {
+      var s = WebStorage;
+      if (!s.db || !s.validName(name)) return false;
+      var mark = s.markOf(name);
+      try {
+        var data = mark ? FS.readFile(PATH.join2(s.folder, name)) : null;
+        var transaction = s.db.transaction(s.kFiles, 'readwrite');
+        var done = s.finished(transaction);
+        if (data) {
+          transaction.objectStore(s.kFiles).put(data, name);
+        } else {
+          transaction.objectStore(s.kFiles).delete(name);
+        }
+        await done;
+        if (data) {
+          s.stored.set(name, data);
+        } else {
+          s.stored.delete(name);
+        }
+        s.marks.set(name, mark);
+        return true;
+      } catch (e) {
+        console.warn('storage: ' + e);
+        return false;
+      }
     },
 
     same: function(a, b) {
@@ -229,6 +282,8 @@ mergeInto(LibraryManager.library, {
     open: async function(folder, name) {
       var s = WebStorage;
       s.folder = folder;
+      s.stored = new Map();
+      s.marks = new Map();
       FS.mkdirTree(folder);
       if (typeof indexedDB == 'undefined') return false;
       try {
@@ -315,6 +370,7 @@ mergeInto(LibraryManager.library, {
         return overtaken ? s.PUSH_OVERTAKEN : s.PUSH_FAILED;
       }
       s.stored = now;
+      changed.concat(removed).forEach(function(name) { s.marks.set(name, s.markOf(name)); });
       s.version += 1;
       return s.PUSH_STORED;
     },
@@ -339,6 +395,20 @@ mergeInto(LibraryManager.library, {
   web_saves_push__deps: ['$WebStorage', '$Asyncify'],
   web_saves_push: function() {
     return Asyncify.handleAsync(function() { return WebStorage.push(); });
+  },
+
+  // Whether the kept file `name` changed in the folder since it was last
+  // read or written (1) or not (0).
+  web_saves_changed__deps: ['$WebStorage'],
+  web_saves_changed: function(name) {
+    return WebStorage.changed(UTF8ToString(name)) ? 1 : 0;
+  },
+
+  // Waits: writes the one kept file `name` as it is; 0 when that failed.
+  web_saves_put__deps: ['$WebStorage', '$Asyncify'],
+  web_saves_put: function(name) {
+    var n = UTF8ToString(name);
+    return Asyncify.handleAsync(async function() { return await WebStorage.put(n) ? 1 : 0; });
   },
 
   web_saves_revert__deps: ['$WebStorage'],

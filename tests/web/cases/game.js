@@ -1,8 +1,8 @@
 // A game played to its end: the name dialog keeps Esc inert and takes a
 // Japanese name, the list shows it, and it is still there after the page is
 // loaded again. A second game opens the list over the name dialog and its
-// close box stores nothing; a third, whose row the browser's storage fails
-// to write, is told so and its row is never listed.
+// close box stores nothing; a third, whose row and replay the browser's
+// storage fails to write, is told so and its row is never listed.
 'use strict';
 
 const web = require('../driver');
@@ -68,6 +68,11 @@ web.runCase('game', async (t) => {
   const box = await web.messageBox(page);
   t.check('a score the browser cannot keep is reported',
           box.text === 'スコアの保存に失敗しました', JSON.stringify(box));
+  await page.click('#message-ok');
+  // The session's replay cannot be written either: said once.
+  const replayBox = await web.messageBox(page);
+  t.check('a replay the browser cannot keep is reported',
+          replayBox.text === '前回のプレイのリプレイを保存できませんでした', JSON.stringify(replayBox));
   await page.click('#message-ok');
   await unsaved;
   t.check('the game goes on after the report', (await web.probe(page)).state === 0);
