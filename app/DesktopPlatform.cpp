@@ -22,6 +22,9 @@ CSound* CDesktopPlatform::CreateSound() {
     if (sound != nullptr) {
         sound->SetDataFolder(dataFolder);
     }
+    if (gameSound == nullptr) {
+        gameSound = sound;
+    }
     return sound;
 }
 
@@ -29,6 +32,9 @@ CMusic* CDesktopPlatform::CreateMusic() {
     CFluidSynthMusic* music = NewReportingDevice<CFluidSynthMusic>(&setupFailure, kMusicStepText);
     if (music != nullptr) {
         music->SetDataFolder(dataFolder);
+    }
+    if (gameMusic == nullptr) {
+        gameMusic = music;
     }
     return music;
 }

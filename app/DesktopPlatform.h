@@ -35,10 +35,16 @@ public:
     // One line saying why the devices' set-up failed, for the start-up
     // failure box: the file that could not be loaded, or the step.
     const std::string& SetupFailure() const { return setupFailure; }
+    // The sound and music players made first: the running game's, which a
+    // replay being watched borrows. Null before they are made.
+    CSound* GameSound() const { return gameSound; }
+    CMusic* GameMusic() const { return gameMusic; }
 
 private:
     CPresenter* presenter;
     std::string dataFolder;
     bool ending = false;
     std::string setupFailure;
+    CSound* gameSound = nullptr;
+    CMusic* gameMusic = nullptr;
 };

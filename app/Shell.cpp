@@ -16,9 +16,14 @@
 #include "app/GameFolders.h"
 #include "app/WindowFacts.h"
 #include "game/Game.h"
+#include "replay/BorrowedDevices.h"
+#include "replay/LastSession.h"
 #include "replay/RecordedSession.h"
+#include "replay/ReplayPlayer.h"
+#include "replay/ReplayScript.h"
 #include "resources/GameResources.h"
 #include "scores/GtkDialogs.h"
+#include "scores/KeptReplays.h"
 #include "scores/ScoreTable.h"
 
 namespace {
@@ -31,6 +36,46 @@ void SayStartupFailure(const std::string& why) {
     std::fputs(StartupFailureLine(why).c_str(), stderr);
     std::fflush(stderr);
 }
+
+// One line on standard error, after the program's name.
+void SayLine(const std::string& text) {
+    std::fprintf(stderr, "miruto-nana: %s\n", text.c_str());
+    std::fflush(stderr);
+}
+
+// The window's title while a replay is watched, with the keys that work.
+constexpr const char* kWatchTitle = "ミルトとナナ　リプレイ（Enter 一時停止・F 4倍速・Esc 終わる）";
+constexpr const char* kWatchPausedTitle =
+    "ミルトとナナ　リプレイ 一時停止中（Enter 再開・F 4倍速・Esc 終わる）";
+constexpr const char* kWatchFastTitle =
+    "ミルトとナナ　リプレイ 4倍速（Enter 一時停止・F ふつうの速さ・Esc 終わる）";
+// Replay steps a tick while fast.
+constexpr int kFastSteps = 4;
+
+// What a replay being watched draws and sounds with: a drawing device of
+// its own on the window, the running game's players borrowed (no second
+// sound device, no second SoundFont), the real sleep of the wipes.
+class CWatchDevices : public CPlatform {
+public:
+    explicit CWatchDevices(CDesktopPlatform* desktop) : desktop(desktop) {}
+    CGraphics* CreateGraphics() override { return desktop->CreateGraphics(); }
+    CSound* CreateSound() override {
+        return desktop->GameSound() != nullptr ? new (std::nothrow)
+                                                     CBorrowedSound(desktop->GameSound())
+                                               : nullptr;
+    }
+    CMusic* CreateMusic() override {
+        return desktop->GameMusic() != nullptr ? new (std::nothrow)
+                                                     CBorrowedMusic(desktop->GameMusic())
+                                               : nullptr;
+    }
+    void Sleep(uint32_t ms) override { desktop->Sleep(ms); }
+    int32_t RunGameOverDialog(HWND) override { return 0; }
+    void ShowMessage(HWND, const char*) override {}
+
+private:
+    CDesktopPlatform* desktop;
+};
 
 // Closes every window of the program's but `keep`, as their close boxes
 // would: dialogs end unanswered.
@@ -79,9 +124,14 @@ bool IsMenuKey(const GdkEventKey* event) {
 
 }  // namespace
 
-CShell::CShell() : presenter(kClientWidth, kClientHeight), platform(&presenter) {}
+CShell::CShell()
+    : presenter(kClientWidth, kClientHeight),
+      platform(&presenter),
+      watchDevices(std::make_unique<CWatchDevices>(&platform)) {}
 
 CShell::~CShell() {
+    watcher.reset();
+    lastSession.reset();
     for (guint source : signalSources) {
         g_source_remove(source);
     }
@@ -154,7 +204,12 @@ int CShell::Run() {
     for (int signal : kQuitSignals) {
         signalSources.push_back(g_unix_signal_add(signal, G_SOURCE_FUNC(OnQuitSignal), this));
     }
-    if (!started) {
+    if (started) {
+        lastSession = std::make_unique<CLastSessionKeeper>(game);
+        if (!watchPath.empty()) {
+            Watch(watchPath, 0, false);
+        }
+    } else {
         // The box and standard error name what failed.
         status = 1;
         const std::string why = platform.SetupFailure();
@@ -168,6 +223,11 @@ int CShell::Run() {
 
     RunFrameLoop(*this);
 
+    watcher.reset();
+    if (lastSession && !lastSession->Finish()) {
+        SayLine(kLastSessionNotKeptText);
+    }
+    lastSession.reset();
     // The game goes before the presenter its drawing device shows frames with.
     delete game;
     game = nullptr;
@@ -221,6 +281,8 @@ void CShell::ConnectMenu(GtkBuilder* builder) {
     } commands[] = {
         {"highscore_item",
          [](GtkMenuItem*, gpointer self) { static_cast<CShell*>(self)->ShowHighScores(); }},
+        {"replays_item",
+         [](GtkMenuItem*, gpointer self) { static_cast<CShell*>(self)->ShowReplays(); }},
         {"quit_item", [](GtkMenuItem*, gpointer self) { static_cast<CShell*>(self)->AskToExit(); }},
         {"version_item",
          [](GtkMenuItem*, gpointer self) { static_cast<CShell*>(self)->ShowVersion(); }},
@@ -230,6 +292,7 @@ void CShell::ConnectMenu(GtkBuilder* builder) {
             g_signal_connect(item, "activate", G_CALLBACK(command.run), this);
         }
     }
+    replaysItem = GTK_WIDGET(gtk_builder_get_object(builder, "replays_item"));
 }
 
 void CShell::EndProgram() {
@@ -243,6 +306,95 @@ void CShell::ShowHighScores() {
     if (window != nullptr) {
         CModalScope modal(modalLevel);
         RunHighScoreDialog(GTK_WINDOW(window));
+    }
+}
+
+void CShell::ShowReplays() {
+    if (window == nullptr || watcher || game == nullptr || game->Game().State() != STATE_TITLE) {
+        return;
+    }
+    CModalScope modal(modalLevel);
+    std::vector<SKeptReplay> kept;
+    LoadKeptReplays(kept);
+    if (kept.empty()) {
+        platform.ShowMessage(reinterpret_cast<HWND>(window), kNoReplaysText);
+        return;
+    }
+    const int32_t picked = RunReplayListDialog(GTK_WINDOW(window), kept);
+    if (picked >= 0 && window != nullptr) {
+        const SKeptReplay& replay = kept[static_cast<size_t>(picked)];
+        // A row's replay from the game that earned the row; the last
+        // session from its start.
+        Watch(replay.path, replay.place != 0 ? CReplayPlayer::kLastGame : 0, true);
+    }
+}
+
+void CShell::Watch(const std::string& path, size_t first, bool kept) {
+    CModalScope modal(modalLevel);
+    HWND owner = reinterpret_cast<HWND>(window);
+    std::string text;
+    const FileReadResult read =
+        kept ? ReadKeptReplay(path, text, kReplayMaxBytes)
+             : ReadRegularFile(path, text, kReplayMaxBytes, FILE_LINKS_FOLLOWED);
+    if (read != FILE_READ_OK) {
+        SayLine(path + (read == FILE_READ_MISSING
+                            ? ": no such file"
+                            : ": not a regular file of at most 1 MiB that can be read"));
+        platform.ShowMessage(
+            owner, read == FILE_READ_MISSING ? kReplayMissingText : kReplayUnreadableText);
+        return;
+    }
+    auto player = std::make_unique<CReplayPlayer>(watchDevices.get());
+    std::string error;
+    if (!player->Start(text, first, owner, kClientWidth, kClientHeight, &error)) {
+        SayLine(path + ": " + error);
+        platform.ShowMessage(owner, kReplayUnplayableText);
+        return;
+    }
+    watcher = std::move(player);
+    watchPaused = false;
+    watchFast = false;
+    ShowWatchTitle();
+    UpdateReplaysItem();
+}
+
+void CShell::WatchTick() {
+    CModalScope modal(modalLevel);
+    const int steps = watchPaused ? 0 : watchFast ? kFastSteps : 1;
+    for (int i = 0; i < steps && watcher; ++i) {
+        if (!watcher->Step()) {
+            const std::string error = watcher->Error();
+            EndWatching();
+            if (!error.empty()) {
+                SayLine("replay: " + error);
+                platform.ShowMessage(reinterpret_cast<HWND>(window), kReplayBrokenText);
+            }
+        }
+    }
+}
+
+void CShell::EndWatching() {
+    watcher.reset();
+    ShowWatchTitle();
+    UpdateReplaysItem();
+}
+
+void CShell::ShowWatchTitle() {
+    if (window == nullptr) {
+        return;
+    }
+    const char* title = !watcher      ? kWindowTitle
+                        : watchPaused ? kWatchPausedTitle
+                        : watchFast   ? kWatchFastTitle
+                                      : kWatchTitle;
+    gtk_window_set_title(GTK_WINDOW(window), title);
+}
+
+void CShell::UpdateReplaysItem() {
+    const bool on = !watcher && game != nullptr && game->Game().State() == STATE_TITLE;
+    if (replaysItem != nullptr && on != replaysItemOn) {
+        gtk_widget_set_sensitive(replaysItem, on);
+        replaysItemOn = on;
     }
 }
 
@@ -279,12 +431,22 @@ void CShell::Tick() {
     if (game == nullptr) {
         return;
     }
+    if (watcher) {
+        WatchTick();
+        return;
+    }
     if (tickObserver) {
         tickObserver(game->Game());
     }
-    // A tick may run the name-entry dialog.
-    CModalScope modal(modalLevel);
-    game->Tick();
+    {
+        // A tick may run the name-entry dialog.
+        CModalScope modal(modalLevel);
+        game->Tick();
+        if (lastSession && lastSession->AfterTick()) {
+            platform.ShowMessage(reinterpret_cast<HWND>(window), kLastSessionNotKeptText);
+        }
+    }
+    UpdateReplaysItem();
 }
 
 // Blocks until a window event arrives or the next tick is due, instead of
@@ -353,13 +515,34 @@ void CShell::OnDestroy(GtkWidget*, gpointer self) {
 }
 
 // Esc ends the game, Enter pauses or resumes it, every other key is dropped,
-// except those that open the menus.
+// except those that open the menus. While a replay is watched, Esc ends
+// watching, Enter pauses it and F runs it four times as fast, or back.
 gboolean CShell::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
     auto* shell = static_cast<CShell*>(self);
     if (IsMenuKey(event)) {
         return FALSE;
     }
     if (shell->modalLevel > 0) {
+        return TRUE;
+    }
+    if (shell->watcher) {
+        switch (event->keyval) {
+            case GDK_KEY_Escape:
+                shell->EndWatching();
+                break;
+            case GDK_KEY_Return:
+            case GDK_KEY_KP_Enter:
+                shell->watchPaused = !shell->watchPaused;
+                shell->ShowWatchTitle();
+                break;
+            case GDK_KEY_f:
+            case GDK_KEY_F:
+                shell->watchFast = !shell->watchFast;
+                shell->ShowWatchTitle();
+                break;
+            default:
+                break;
+        }
         return TRUE;
     }
     switch (event->keyval) {
@@ -385,7 +568,8 @@ gboolean CShell::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self)
     if (event->type != GDK_BUTTON_PRESS || event->button != GDK_BUTTON_PRIMARY) {
         return TRUE;
     }
-    if (shell->game != nullptr && shell->modalLevel == 0) {
+    // A replay being watched takes its clicks from the replay.
+    if (shell->game != nullptr && shell->modalLevel == 0 && !shell->watcher) {
         const int32_t x = static_cast<int32_t>(std::clamp(event->x, 0.0, 65535.0));
         const int32_t y = static_cast<int32_t>(std::clamp(event->y, 0.0, 65535.0));
         shell->game->OnClick(x, y);

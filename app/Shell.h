@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "app/DesktopPlatform.h"
@@ -14,7 +16,9 @@
 #include "app/WindowPresenter.h"
 
 class CGame;
+class CLastSessionKeeper;
 class CRecordedSession;
+class CReplayPlayer;
 
 class CShell : private CLoopHost {
 public:
@@ -28,6 +32,9 @@ public:
     void SetTickObserver(std::function<void(const CGame&)> observer) {
         tickObserver = std::move(observer);
     }
+    // Plays the replay file at `path` as soon as the game has started,
+    // from its first game (--watch FILE).
+    void SetWatchFile(std::string path) { watchPath = std::move(path); }
     // Opens the window, runs the game until the window goes (or SIGINT,
     // SIGTERM or SIGHUP comes), then takes the game down. Returns the
     // process's exit status: 0, or 1 when the program could not start. While
@@ -42,6 +49,21 @@ private:
     void ShowHighScores();
     void AskToExit();
     void ShowVersion();
+    // The list of kept replays, and watching the one picked.
+    void ShowReplays();
+    // Starts watching the replay file at `path` from game `first` (0 the
+    // first, or CReplayPlayer::kLastGame); `kept` for one of the kept
+    // replays, read under the score folder's lock and never through a
+    // link. What stops it is said in a message box and on standard error.
+    void Watch(const std::string& path, size_t first, bool kept);
+    // One tick of watching: a step, four when fast, none when paused.
+    void WatchTick();
+    // Ends watching; the player's own game goes on at its title.
+    void EndWatching();
+    // The window's title says the keys while a replay is watched.
+    void ShowWatchTitle();
+    // The replays' menu item works at the title screen only.
+    void UpdateReplaysItem();
 
     bool Running() override { return running; }
     bool DispatchPending() override;
@@ -69,6 +91,17 @@ private:
     CDesktopPlatform platform;
     // The game, driven through the session that records it.
     CRecordedSession* game = nullptr;
+    // Keeps the session's replay as the last session's file.
+    std::unique_ptr<CLastSessionKeeper> lastSession;
+    // A replay being watched, in a session of its own on the devices below;
+    // null when none is. The player's game gets no ticks meanwhile.
+    std::unique_ptr<CPlatform> watchDevices;
+    std::unique_ptr<CReplayPlayer> watcher;
+    bool watchPaused = false;
+    bool watchFast = false;
+    std::string watchPath;
+    GtkWidget* replaysItem = nullptr;
+    bool replaysItemOn = true;
     GtkWidget* window = nullptr;
     GtkWidget* area = nullptr;
     GdkCursor* cursor = nullptr;

@@ -14,6 +14,7 @@
 #include "app/WinPlatform.h"
 #include "app/WindowFacts.h"
 #include "game/Game.h"
+#include "replay/LastSession.h"
 #include "replay/RecordedSession.h"
 #include "resources/WindowsResources.h"
 #include "scores/Cp932.h"
@@ -28,8 +29,10 @@ constexpr const char* kReplayForm = "windows-x64";
 constexpr const char* kReplayForm = "windows-x86";
 #endif
 
-// The game, driven through the session that records it.
+// The game, driven through the session that records it, and the keeper of
+// its replay as the last session's.
 CRecordedSession* g_game = nullptr;
+CLastSessionKeeper* g_lastSession = nullptr;
 CWinPlatform g_platform;
 
 // The window shows its texts through the code page 932 functions.
@@ -132,7 +135,11 @@ public:
         if (g_game != nullptr) {
             g_game->Tick();
         }
+        if (g_lastSession != nullptr && g_lastSession->AfterTick()) {
+            g_platform.ShowMessage(window, kLastSessionNotKeptText);
+        }
     }
+    HWND window = nullptr;
     void Wait(uint32_t ms) override {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
     }
@@ -189,10 +196,24 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         DestroyWindow(window);
     }
 
+    if (started) {
+        g_lastSession = new (std::nothrow) CLastSessionKeeper(g_game);
+    }
+
     CWinLoopHost loop;
+    loop.window = window;
     RunFrameLoop(loop);
     const WPARAM result = loop.ExitCode();
 
+    if (g_lastSession != nullptr && !g_lastSession->Finish()) {
+        std::fputs("miruto-nana: ", stderr);
+        std::fputs(kLastSessionNotKeptText, stderr);
+        std::fputs("\n", stderr);
+        MessageBoxA(nullptr, Text(kLastSessionNotKeptText).c_str(), Text(kWindowTitle).c_str(),
+                    MB_OK);
+    }
+    delete g_lastSession;
+    g_lastSession = nullptr;
     delete g_game;
     g_game = nullptr;
     timeEndPeriod(1);

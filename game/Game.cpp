@@ -1,6 +1,7 @@
 #include "game/Game.h"
 
 #include <new>
+#include <string>
 
 #include "actors/Archer.h"
 #include "actors/GameRandom.h"
@@ -452,7 +453,9 @@ void CGame::GameOverStep() {
     }
     if (platform->RunGameOverDialog(window) == 1) {
         const ScoreSaveResult saved = InsertScore();
-        if (saved != SCORE_SAVE_STORED) {
+        if (saved == SCORE_SAVE_STORED_BARE) {
+            platform->ShowMessage(window, kReplayNotKeptText);
+        } else if (saved != SCORE_SAVE_STORED) {
             platform->ShowMessage(
                 window, saved == SCORE_SAVE_OUTRANKED ? kScoreOutrankedText : kScoreNotSavedText);
         }
@@ -481,5 +484,7 @@ int32_t CGame::QualifyingRank() {
 }
 
 ScoreSaveResult CGame::InsertScore() {
-    return scoreKeeper->Insert(highScores, score);
+    // The game has no replay of its own: a recorded session's keeper adds
+    // the session's.
+    return scoreKeeper->Insert(highScores, score, std::string());
 }

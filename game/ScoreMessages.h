@@ -13,3 +13,5 @@ constexpr const char* kScoresNoFolderText = "スコアの保存先を作れな�
 // place among the best five.
 constexpr const char* kScoreOutrankedText =
     "ほかのスコアが先に記録され、トップ５に入れませんでした";
+// The row was stored, but the replay of its game could not be kept beside it.
+constexpr const char* kReplayNotKeptText = "スコアは記録しましたが、リプレイを保存できませんでした";

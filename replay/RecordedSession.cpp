@@ -52,9 +52,10 @@ bool CRecordedSession::CWatchingKeeper::WritePlace(int32_t place) {
     return written;
 }
 
-ScoreSaveResult CRecordedSession::CWatchingKeeper::Insert(ScoreEntry* rows, int32_t score) {
-    const ScoreSaveResult result = inner->Insert(rows, score);
-    if (result == SCORE_SAVE_STORED) {
+ScoreSaveResult CRecordedSession::CWatchingKeeper::Insert(ScoreEntry* rows, int32_t score,
+                                                          const std::string&) {
+    const ScoreSaveResult result = inner->Insert(rows, score, session->RowReplay());
+    if (RowStored(result)) {
         // The new row ranks above any of equal score, so it is the first of
         // them in the table as kept, whatever other games stored meanwhile.
         const int32_t place = StoredPlace(rows, score);
@@ -68,7 +69,7 @@ ScoreSaveResult CRecordedSession::CWatchingKeeper::Insert(ScoreEntry* rows, int3
 
 CRecordedSession::CRecordedSession(CPlatform* formPlatform, const char* formName,
                                    CScoreKeeper* scoreKeeper)
-    : keeper(scoreKeeper != nullptr ? scoreKeeper : &FileScoreKeeper()),
+    : keeper(scoreKeeper != nullptr ? scoreKeeper : &FileScoreKeeper(), this),
       platform(formPlatform, &keeper),
       game(&platform),
       form(formName),
@@ -164,12 +165,13 @@ void CRecordedSession::Tick() {
             // Scores not kept this run: the game read no table.
             keeper.table.kept = false;
         }
-        const bool written =
-            FlushTicks() && Write(ReplayTableLine(keeper.table)) &&
-            (!platform.ran ||
-             Write(platform.named ? (platform.name.empty() ? "name" : "name " + platform.name)
-                                  : "close")) &&
-            Write("tick 1");
+        const std::string lines = GameOverLines();
+        bool written = FlushTicks();
+        for (size_t at = 0; written && at < lines.size();) {
+            const size_t end = lines.find('\n', at);
+            written = Write(lines.substr(at, end - at));
+            at = end + 1;
+        }
         if (written && keeper.stored && rowObserver) {
             SStoredRow row = keeper.row;
             row.replay = Text();
@@ -207,6 +209,32 @@ void CRecordedSession::TogglePause() {
         Write("enter");
     }
     game.TogglePause();
+}
+
+std::string CRecordedSession::GameOverLines() const {
+    std::string lines = ReplayTableLine(keeper.table) + "\n";
+    if (platform.ran) {
+        lines +=
+            platform.named ? (platform.name.empty() ? "name" : "name " + platform.name) : "close";
+        lines += "\n";
+    }
+    return lines + "tick 1\n";
+}
+
+std::string CRecordedSession::RowReplay() const {
+    if (frozen) {
+        return "";
+    }
+    std::string text = body;
+    if (pendingTicks > 0) {
+        text += "tick " + std::to_string(pendingTicks) + "\n";
+    }
+    text += GameOverLines();
+    // Write keeps the same room free, line by line.
+    if (text.size() + kReserveBytes > kReplayMaxBytes) {
+        return "";
+    }
+    return text + "end\n";
 }
 
 std::string CRecordedSession::Text() const {

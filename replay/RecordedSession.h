@@ -85,14 +85,17 @@ private:
         CScoreKeeper* keeper;
     };
 
-    // Passes everything on, and notes the table read and the row stored.
+    // Passes everything on, and notes the table read and the row stored; a
+    // row goes to the keeper with the session's replay up to its game over.
     class CWatchingKeeper : public CScoreKeeper {
     public:
-        explicit CWatchingKeeper(CScoreKeeper* inner) : inner(inner) {}
+        CWatchingKeeper(CScoreKeeper* inner, const CRecordedSession* session)
+            : inner(inner), session(session) {}
         ScoreFileState Load(ScoreEntry* table) override;
         bool WritePlace(int32_t place) override;
         bool ReadName(std::string* cp932) override { return inner->ReadName(cp932); }
-        ScoreSaveResult Insert(ScoreEntry* table, int32_t score) override;
+        ScoreSaveResult Insert(ScoreEntry* table, int32_t score,
+                               const std::string& replay) override;
         void DeleteTemp() override { inner->DeleteTemp(); }
         bool Replace(const ScoreEntry* table) override { return inner->Replace(table); }
 
@@ -103,8 +106,16 @@ private:
 
     private:
         CScoreKeeper* inner;
+        const CRecordedSession* session;
     };
 
+    // The lines of the game over that the tick now running runs: its table,
+    // the name entry's answer when the entry opened, the tick itself.
+    std::string GameOverLines() const;
+    // During the tick that runs a game over: the replay as it reads once
+    // that tick is written, ending with `end`; empty when the recording
+    // keeps nothing of it (it has run into the limits).
+    std::string RowReplay() const;
     void Restart();
     void Abandon();
     bool Write(const std::string& line);

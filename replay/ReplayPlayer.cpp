@@ -155,6 +155,14 @@ bool CReplayPlayer::Start(std::string_view text, size_t first, HWND window, int3
         state.reset();
         return false;
     }
+    if (first == kLastGame) {
+        // Each game that ends has its score line.
+        first = 0;
+        for (const SReplayCommand& command : s.script.commands) {
+            first += command.kind == REPLAY_SCORE ? 1 : 0;
+        }
+        first = first > 0 ? first - 1 : 0;
+    }
     s.game.SetScoreKeeper(&s.keeper);
     if (!s.game.Init(window, width, height)) {
         *error = "the replay's game could not be set up";

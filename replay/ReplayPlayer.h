@@ -15,6 +15,15 @@
 #include "devices/Platform.h"
 #include "game/Game.h"
 
+// What a form says when a replay cannot be watched.
+constexpr const char* kReplayMissingText = "リプレイのファイルが見つかりません";
+constexpr const char* kReplayUnreadableText =
+    "リプレイのファイルを読み込めません（1MB までのふつうのファイルに限ります）";
+constexpr const char* kReplayUnplayableText =
+    "このリプレイは再生できません（ファイルが壊れているか、このゲームのものではありません）";
+constexpr const char* kReplayBrokenText = "リプレイの記録と再生が食い違ったため、再生をやめました";
+constexpr const char* kNoReplaysText = "見られるリプレイはまだありません";
+
 class CReplayPlayer {
 public:
     // `devices`: the form's platform, which makes the devices the replayed
@@ -23,6 +32,10 @@ public:
     ~CReplayPlayer();
     CReplayPlayer(const CReplayPlayer&) = delete;
     CReplayPlayer& operator=(const CReplayPlayer&) = delete;
+
+    // `first` for the last game that ends in the replay: the one that a
+    // kept row's replay was kept for.
+    static constexpr size_t kLastGame = static_cast<size_t>(-1);
 
     // Reads the replay, sets its game up for `window` and runs the games
     // before game `first` (0 the first) at once, stopping at the title

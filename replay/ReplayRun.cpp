@@ -48,11 +48,12 @@ bool CReplayScoreKeeper::WritePlace(int32_t place) {
     return inner->WritePlace(place);
 }
 
-ScoreSaveResult CReplayScoreKeeper::Insert(ScoreEntry* table, int32_t score) {
+ScoreSaveResult CReplayScoreKeeper::Insert(ScoreEntry* table, int32_t score,
+                                           const std::string& replay) {
     std::string typed;
     const bool haveName = inner->ReadName(&typed);
-    const ScoreSaveResult result = inner->Insert(table, score);
-    stored = result == SCORE_SAVE_STORED;
+    const ScoreSaveResult result = inner->Insert(table, score, replay);
+    stored = RowStored(result);
     storedName.clear();
     ScoreEntry word;
     word.name[0] = '\0';

@@ -50,7 +50,7 @@ public:
     ScoreFileState Load(ScoreEntry* table) override;
     bool WritePlace(int32_t place) override;
     bool ReadName(std::string* cp932) override { return inner->ReadName(cp932); }
-    ScoreSaveResult Insert(ScoreEntry* table, int32_t score) override;
+    ScoreSaveResult Insert(ScoreEntry* table, int32_t score, const std::string& replay) override;
     void DeleteTemp() override { inner->DeleteTemp(); }
     bool Replace(const ScoreEntry* table) override { return inner->Replace(table); }
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "scores/Cp932.h"
+#include "scores/KeptReplays.h"
 
 namespace {
 
@@ -413,27 +414,10 @@ std::string ReplayNameText(const std::string& cp932) {
 }
 
 std::string ReplayTimeText(int64_t unixSeconds) {
-    // Days since 1970-01-01 to a civil date, in 400-year eras from 0000-03-01.
-    int64_t days = unixSeconds / 86400;
-    int64_t seconds = unixSeconds % 86400;
-    if (seconds < 0) {
-        seconds += 86400;
-        --days;
-    }
-    days += 719468;
-    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const int64_t dayOfEra = days - era * 146097;
-    const int64_t yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    const int64_t day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-    const int64_t month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-    const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    const SUtcTime time = UtcTimeOf(unixSeconds);
     char text[96];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ",
-                  static_cast<long long>(year), static_cast<long long>(month),
-                  static_cast<long long>(day), static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02dZ",
+                  static_cast<long long>(time.year), time.month, time.day, time.hour, time.minute,
+                  time.second);
     return text;
 }

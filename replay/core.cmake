@@ -2,6 +2,7 @@
 # and runner the replay tool, the checker and watching share. Built on the
 # game core, for every form.
 add_library(gamereplay STATIC
+  ${CMAKE_SOURCE_DIR}/replay/LastSession.cpp
   ${CMAKE_SOURCE_DIR}/replay/RecordedSession.cpp
   ${CMAKE_SOURCE_DIR}/replay/ReplayCheck.cpp
   ${CMAKE_SOURCE_DIR}/replay/ReplayPlatform.cpp

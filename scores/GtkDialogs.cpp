@@ -1,5 +1,6 @@
 #include "scores/GtkDialogs.h"
 
+#include <ctime>
 #include <string>
 
 #include "resources/GameResources.h"
@@ -17,6 +18,7 @@ constexpr double kPixelsPerUnit = 2.25;
 constexpr const char* kStyle = R"(
 #gameover-dialog, #gameover-dialog * { font-family: "IPAGothic"; font-size: 12pt; }
 #highscore-dialog, #highscore-dialog * { font-family: "IPAGothic"; font-size: 14pt; }
+#replays-dialog, #replays-dialog * { font-family: "IPAGothic"; font-size: 12pt; }
 #gameover-dialog button, #highscore-dialog button { padding: 0 4px; min-height: 0; }
 #gameover-dialog entry { padding: 0 4px; min-height: 0; }
 )";
@@ -142,6 +144,43 @@ void OnListOk(GtkButton*, gpointer data) {
     static_cast<ModalRun*>(data)->End(1);
 }
 
+// The replay list's state while it runs: the row picked ends it, with its
+// index + 1 (0, as the close box ends any dialog, is none).
+struct ReplayListRun : ModalRun {
+    GtkTreeView* list = nullptr;
+};
+
+void WatchSelected(ReplayListRun* run) {
+    GtkTreeModel* model = nullptr;
+    GtkTreeIter row;
+    if (gtk_tree_selection_get_selected(gtk_tree_view_get_selection(run->list), &model, &row)) {
+        GtkTreePath* path = gtk_tree_model_get_path(model, &row);
+        const gint index = gtk_tree_path_get_indices(path)[0];
+        gtk_tree_path_free(path);
+        run->End(index + 1);
+    }
+}
+
+void OnWatch(GtkButton*, gpointer data) {
+    WatchSelected(static_cast<ReplayListRun*>(data));
+}
+
+void OnRowActivated(GtkTreeView*, GtkTreePath*, GtkTreeViewColumn*, gpointer data) {
+    WatchSelected(static_cast<ReplayListRun*>(data));
+}
+
+void OnCloseList(GtkButton*, gpointer data) {
+    static_cast<ModalRun*>(data)->End(0);
+}
+
+gboolean OnListKey(GtkWidget*, GdkEventKey* event, gpointer data) {
+    if (event->keyval == GDK_KEY_Escape) {
+        static_cast<ModalRun*>(data)->End(0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
 }  // namespace
 
 int32_t RunGameOverDialog(GtkWindow* owner, const std::string& tempPath,
@@ -192,4 +231,50 @@ void RunHighScoreDialog(GtkWindow* owner, const std::string& scorePath) {
                      &run);
     g_object_unref(builder);
     RunModal(run, owner, 0, 0);
+}
+
+std::string ReplayDateText(int64_t unixSeconds) {
+    if (unixSeconds == 0) {
+        return "";
+    }
+    const time_t when = static_cast<time_t>(unixSeconds);
+    struct tm local = {};
+    char text[32];
+    if (localtime_r(&when, &local) == nullptr ||
+        std::strftime(text, sizeof text, "%Y/%m/%d %H:%M", &local) == 0) {
+        return "";
+    }
+    return text;
+}
+
+int32_t RunReplayListDialog(GtkWindow* owner, const std::vector<SKeptReplay>& replays) {
+    GtkBuilder* builder = LoadLayout("/game/ui/replays.ui");
+    if (builder == nullptr) {
+        return -1;
+    }
+    ReplayListRun run;
+    run.window = GTK_WINDOW(gtk_builder_get_object(builder, "replays_dialog"));
+    run.list = GTK_TREE_VIEW(gtk_builder_get_object(builder, "replay_list"));
+    GtkListStore* rows = GTK_LIST_STORE(gtk_builder_get_object(builder, "replay_rows"));
+    for (const SKeptReplay& replay : replays) {
+        const bool row = replay.place != 0;
+        const std::string place = row ? std::to_string(replay.place) + "位" : "前回";
+        const std::string score = row ? std::to_string(replay.score) : "";
+        GtkTreeIter item;
+        gtk_list_store_append(rows, &item);
+        gtk_list_store_set(rows, &item, 0, place.c_str(), 1, score.c_str(), 2,
+                           Cp932ToUtf8(replay.name).c_str(), 3, ReplayDateText(replay.time).c_str(),
+                           -1);
+    }
+    GtkTreePath* first = gtk_tree_path_new_first();
+    gtk_tree_view_set_cursor(run.list, first, nullptr, FALSE);
+    gtk_tree_path_free(first);
+    g_signal_connect(run.list, "row-activated", G_CALLBACK(OnRowActivated), &run);
+    g_signal_connect(run.window, "key-press-event", G_CALLBACK(OnListKey), &run);
+    g_signal_connect(gtk_builder_get_object(builder, "watch_button"), "clicked",
+                     G_CALLBACK(OnWatch), &run);
+    g_signal_connect(gtk_builder_get_object(builder, "close_button"), "clicked",
+                     G_CALLBACK(OnCloseList), &run);
+    g_object_unref(builder);
+    return RunModal(run, owner, 0, 0) - 1;
 }

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "scores/KeptReplays.h"
 #include "scores/ScoreTable.h"
 
 // Shows the place read from `tempPath` and asks for a name. Returns 1 on OK,
@@ -19,3 +21,13 @@ int32_t RunGameOverDialog(GtkWindow* owner, const std::string& tempPath = TempFi
 // Shows the top five as stored in `scorePath`; ends at once without a file.
 void RunHighScoreDialog(GtkWindow* owner,
                         const std::string& scorePath = ScoreFilePath(kScoreFileName));
+
+// Lists the kept replays, one a row (place, score, name, the date in local
+// time; the last session's as 前回), and the keys that work while one is
+// watched. Returns the index of the one picked with 見る, Enter or a double
+// click; -1 when the list was closed (閉じる, Esc, the close box).
+int32_t RunReplayListDialog(GtkWindow* owner, const std::vector<SKeptReplay>& replays);
+
+// A kept replay's date as the list shows it: "YYYY/MM/DD HH:MM" in local
+// time; empty for an unknown time (0).
+std::string ReplayDateText(int64_t unixSeconds);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Reading a score file: ReadRegularFile, which refuses links by default.
 #include "devices/RegularFile.h"
@@ -31,3 +32,11 @@ bool PutFileInPlace(const std::string& from, const std::string& to);
 // account where the system has such rights (POSIX mode 0700; on Windows the
 // folder takes its parent's rights). True when the folder exists afterwards.
 bool MakePrivateFolder(const std::string& path);
+
+// True when `path` is a folder itself, not a link to one.
+bool IsPlainFolder(const std::string& path);
+
+// The names of the entries in the folder `path` (without "." and ".."),
+// which must be a folder itself, not a link to one. A missing folder has
+// none. False when it cannot be read; `names` is then empty.
+bool ListFolder(const std::string& path, std::vector<std::string>& names);

@@ -1,5 +1,6 @@
 // The score files' file operations on POSIX systems (Linux, and the
 // browser's file system).
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,4 +93,41 @@ bool MakePrivateFolder(const std::string& path) {
         }
     }
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsPlainFolder(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool ListFolder(const std::string& path, std::vector<std::string>& names) {
+    names.clear();
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) {
+        return errno == ENOENT;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return false;
+    }
+    DIR* folder = opendir(path.c_str());
+    if (folder == nullptr) {
+        return false;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(folder);
+        if (entry == nullptr) {
+            break;
+        }
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    const bool whole = errno == 0;
+    closedir(folder);
+    if (!whole) {
+        names.clear();
+    }
+    return whole;
 }

@@ -108,3 +108,36 @@ bool MakePrivateFolder(const std::string& path) {
     }
     return IsFolder(path);
 }
+
+bool IsPlainFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+bool ListFolder(const std::string& path, std::vector<std::string>& names) {
+    names.clear();
+    if (KindOf(path) == PATH_MISSING) {
+        return true;
+    }
+    if (!IsPlainFolder(path)) {
+        return false;
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileA(search, &found));
+    const bool whole = GetLastError() == ERROR_NO_MORE_FILES;
+    FindClose(search);
+    if (!whole) {
+        names.clear();
+    }
+    return whole;
+}

@@ -14,8 +14,9 @@ bool CFileScoreKeeper::ReadName(std::string* cp932) {
     return ReadTempFile(TempFilePath(), *cp932);
 }
 
-ScoreSaveResult CFileScoreKeeper::Insert(ScoreEntry* table, int32_t score) {
-    return InsertScore(table, score);
+ScoreSaveResult CFileScoreKeeper::Insert(ScoreEntry* table, int32_t score,
+                                         const std::string& replay) {
+    return InsertScore(table, score, ScoreFilePath(kScoreFileName), TempFilePath(), replay);
 }
 
 void CFileScoreKeeper::DeleteTemp() {
@@ -52,7 +53,7 @@ bool CMemoryScoreKeeper::ReadName(std::string* cp932) {
     return true;
 }
 
-ScoreSaveResult CMemoryScoreKeeper::Insert(ScoreEntry* table, int32_t score) {
+ScoreSaveResult CMemoryScoreKeeper::Insert(ScoreEntry* table, int32_t score, const std::string&) {
     if (!named && QualifyingRank(table, score) != 0) {
         return SCORE_SAVE_FAILED;
     }

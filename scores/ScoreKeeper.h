@@ -20,9 +20,11 @@ public:
     // false when there is nothing to read.
     virtual bool ReadName(std::string* cp932) = 0;
     // Puts `score` into its place in the table as kept now, under the first
-    // word of the name handed back, and keeps it; `table` then holds the
-    // table as kept. When nothing was stored, `table` is as it was.
-    virtual ScoreSaveResult Insert(ScoreEntry* table, int32_t score) = 0;
+    // word of the name handed back, and keeps it, with `replay` (the
+    // session's replay up to this game over) when that is not empty;
+    // `table` then holds the table as kept. When nothing was stored,
+    // `table` is as it was.
+    virtual ScoreSaveResult Insert(ScoreEntry* table, int32_t score, const std::string& replay) = 0;
     // Ends the hand-over, whatever became of it.
     virtual void DeleteTemp() = 0;
     // Keeps `table` as it is in place of the table kept now (a replay's game
@@ -30,14 +32,14 @@ public:
     virtual bool Replace(const ScoreEntry* table) = 0;
 };
 
-// The score files in the score folder: "score.sav" and this game's own
-// temporary file.
+// The score files in the score folder: "score.sav", this game's own
+// temporary file and the rows' replays.
 class CFileScoreKeeper : public CScoreKeeper {
 public:
     ScoreFileState Load(ScoreEntry* table) override;
     bool WritePlace(int32_t place) override;
     bool ReadName(std::string* cp932) override;
-    ScoreSaveResult Insert(ScoreEntry* table, int32_t score) override;
+    ScoreSaveResult Insert(ScoreEntry* table, int32_t score, const std::string& replay) override;
     void DeleteTemp() override;
     bool Replace(const ScoreEntry* table) override;
 };
@@ -47,12 +49,13 @@ CScoreKeeper& FileScoreKeeper();
 
 // A table kept in memory, as a score file that starts out missing would be;
 // the name entry reads the place from it and hands the name back to it.
+// Replays are not kept.
 class CMemoryScoreKeeper : public CScoreKeeper {
 public:
     ScoreFileState Load(ScoreEntry* table) override;
     bool WritePlace(int32_t place) override;
     bool ReadName(std::string* cp932) override;
-    ScoreSaveResult Insert(ScoreEntry* table, int32_t score) override;
+    ScoreSaveResult Insert(ScoreEntry* table, int32_t score, const std::string& replay) override;
     void DeleteTemp() override;
     bool Replace(const ScoreEntry* table) override;
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scores/Cp932.h"
+#include "scores/KeptReplays.h"
 #include "scores/ScoreFileIo.h"
 #include "scores/ScoreFolder.h"
 
@@ -75,9 +76,6 @@ bool ParseScoreTable(std::string_view bytes, ScoreEntry* table) {
     return whole;
 }
 
-namespace {
-
-// LoadScores for a caller that holds the score folder's lock.
 ScoreFileState LoadHeldScores(ScoreEntry* table, const std::string& path) {
     std::string bytes;
     const ScoreFileState state =
@@ -89,8 +87,6 @@ ScoreFileState LoadHeldScores(ScoreEntry* table, const std::string& path) {
     }
     return state;
 }
-
-}  // namespace
 
 ScoreFileState LoadScores(ScoreEntry* table, const std::string& path) {
     // A file that is there is read under the lock too: on Windows a file
@@ -137,7 +133,7 @@ int32_t PlaceScore(ScoreEntry* table, int32_t score, std::string_view typed) {
 }
 
 ScoreSaveResult InsertScore(ScoreEntry* table, int32_t score, const std::string& scorePath,
-                            const std::string& tempPath) {
+                            const std::string& tempPath, const std::string& replay) {
     // The name first, from this game's own file: nothing changes unless it
     // can be read.
     std::string typed;
@@ -157,12 +153,25 @@ ScoreSaveResult InsertScore(ScoreEntry* table, int32_t score, const std::string&
     }
     // A table the row has no place in is written back as it is, as any
     // save writes it.
-    const bool placed = PlaceScore(stored, score, typed) != 0;
+    const int32_t place = PlaceScore(stored, score, typed);
+    // The row's replay goes in first: a row is never written that finds a
+    // file not its own. Without it the row is stored all the same.
+    const std::string replays = ReplayFolderFor(scorePath);
+    const std::string kept = place != 0 && !replay.empty()
+                                 ? KeepRowReplay(replays, score, stored[place - 1].name, replay)
+                                 : std::string();
     if (!SaveScores(stored, scorePath)) {
+        if (!kept.empty()) {
+            RemoveRegularFile(replays + '/' + kept);
+        }
         return SCORE_SAVE_FAILED;
     }
+    RemoveLeftReplays(replays, stored);
     std::copy(stored, stored + kScoreRows, table);
-    return placed ? SCORE_SAVE_STORED : SCORE_SAVE_OUTRANKED;
+    if (place == 0) {
+        return SCORE_SAVE_OUTRANKED;
+    }
+    return replay.empty() || !kept.empty() ? SCORE_SAVE_STORED : SCORE_SAVE_STORED_BARE;
 }
 
 bool ReplaceScores(const ScoreEntry* table, const std::string& scorePath) {
@@ -170,7 +179,11 @@ bool ReplaceScores(const ScoreEntry* table, const std::string& scorePath) {
         return false;
     }
     CScoreLock lock(scorePath + ".lock");
-    return lock.Held() && SaveScores(table, scorePath);
+    if (!lock.Held() || !SaveScores(table, scorePath)) {
+        return false;
+    }
+    RemoveLeftReplays(ReplayFolderFor(scorePath), table);
+    return true;
 }
 
 bool WriteTempFile(const std::string& path, const std::string& bytes) {

@@ -48,6 +48,10 @@ bool ParseScoreTable(std::string_view bytes, ScoreEntry* table);
 ScoreFileState LoadScores(ScoreEntry* table,
                           const std::string& path = ScoreFilePath(kScoreFileName));
 
+// LoadScores for a caller that holds the score folder's lock (taking it
+// again would wait on itself).
+ScoreFileState LoadHeldScores(ScoreEntry* table, const std::string& path);
+
 // The place (1 to 5) that `score` takes; 0 when it takes none. A score equal
 // to a stored one ranks above it.
 int32_t QualifyingRank(const ScoreEntry* table, int32_t score);
@@ -63,26 +67,37 @@ int32_t StoredPlace(const ScoreEntry* table, int32_t score);
 int32_t PlaceScore(ScoreEntry* table, int32_t score, std::string_view typed);
 
 enum ScoreSaveResult {
-    SCORE_SAVE_FAILED,     // nothing was stored; the score file is as it was
-    SCORE_SAVE_STORED,     // the row is in the score file
-    SCORE_SAVE_OUTRANKED,  // rows that other games stored meanwhile leave it
-                           // no place; the table is stored as they left it
+    SCORE_SAVE_FAILED,       // nothing was stored; the score file is as it was
+    SCORE_SAVE_STORED,       // the row is in the score file
+    SCORE_SAVE_OUTRANKED,    // rows that other games stored meanwhile leave it
+                             // no place; the table is stored as they left it
+    SCORE_SAVE_STORED_BARE,  // the row is in the score file, but the replay
+                             // handed with it could not be kept
 };
+
+// Whether the row is in the score file.
+inline bool RowStored(ScoreSaveResult result) {
+    return result == SCORE_SAVE_STORED || result == SCORE_SAVE_STORED_BARE;
+}
 
 // Stores `score` under the first word of the temporary file. Under the score
 // folder's lock (CScoreLock on "<scorePath>.lock"), the score file is read
 // again, the row placed into the table as it is now (PlaceScore) and the
 // file rewritten (SaveScores), so that a row that another game sharing the
-// folder stored since this game's table was loaded is kept. Afterwards
-// `table` holds the table as stored; when nothing was stored it is left as
-// it was.
+// folder stored since this game's table was loaded is kept. A `replay`
+// that is not empty is kept with the row, in the replays' folder beside
+// the score file (scores/KeptReplays.h), before the file is rewritten; the
+// replays of rows that left the table are removed after. Afterwards `table`
+// holds the table as stored; when nothing was stored it is left as it was.
 ScoreSaveResult InsertScore(ScoreEntry* table, int32_t score,
                             const std::string& scorePath = ScoreFilePath(kScoreFileName),
-                            const std::string& tempPath = TempFilePath());
+                            const std::string& tempPath = TempFilePath(),
+                            const std::string& replay = std::string());
 
 // Rewrites the score file with `table` as it is, under the score folder's
 // lock (a replay's game over reads the table it recorded, so the file must
-// hold it). False when it could not be stored; the file is then as it was.
+// hold it); the replays of rows that left it are removed. False when it
+// could not be stored; the file is then as it was.
 bool ReplaceScores(const ScoreEntry* table,
                    const std::string& scorePath = ScoreFilePath(kScoreFileName));
 

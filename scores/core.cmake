@@ -5,6 +5,7 @@
 target_sources(gamecore PRIVATE
   ${CMAKE_SOURCE_DIR}/scores/Cp932.cpp
   ${CMAKE_SOURCE_DIR}/scores/HighScoreList.cpp
+  ${CMAKE_SOURCE_DIR}/scores/KeptReplays.cpp
   ${CMAKE_SOURCE_DIR}/scores/NameEntry.cpp
   ${CMAKE_SOURCE_DIR}/scores/ScoreKeeper.cpp
   ${CMAKE_SOURCE_DIR}/scores/ScoreTable.cpp

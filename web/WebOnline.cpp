@@ -2,77 +2,16 @@
 
 #include <emscripten.h>
 
-#include <memory>
-#include <new>
 #include <string>
 
-#include "app/WindowFacts.h"
 #include "game/Game.h"
 #include "replay/RecordedSession.h"
-#include "replay/ReplayPlayer.h"
 #include "scores/Cp932.h"
 #include "scores/NameEntry.h"
-#include "web/WebBindings.h"
-#include "web/WebPlatform.h"
 
-// The page's side (library/world.js).
-extern "C" {
-// Copies the replay to watch, `size` bytes, into `out`.
-void web_world_replay_copy(char* out, int32_t size);
-// Told when the watching ended.
-void web_world_watch_ended();
-}
-
-namespace {
-
-struct SWatch {
-    std::unique_ptr<CReplayPlayer> player;
-    // The watched game has been played; the next title ends the watching.
-    bool played = false;
-};
-
-SWatch& Watch() {
-    static SWatch watch;
-    return watch;
-}
-
-void StopWatching(bool redraw) {
-    SWatch& watch = Watch();
-    if (!watch.player) {
-        return;
-    }
-    watch.player.reset();
-    watch.played = false;
-    web_world_watch_ended();
-    if (redraw && WebSession() != nullptr) {
-        WebSession()->Paint();
-    }
-}
-
-}  // namespace
-
-bool RunWebWatchStep() {
-    SWatch& watch = Watch();
-    if (!watch.player) {
-        return false;
-    }
-    const bool going = watch.player->Step();
-    const CGame* game = watch.player->Game();
-    if (going && game != nullptr) {
-        if (game->State() == STATE_PLAY) {
-            watch.played = true;
-        } else if (watch.played && game->State() == STATE_TITLE) {
-            StopWatching(true);
-        }
-    } else {
-        StopWatching(true);
-    }
-    return true;
-}
-
-void EndWebWatch() {
-    StopWatching(false);
-}
+// The page's side (library/world.js): copies the replay to watch, `size`
+// bytes, into `out`.
+extern "C" void web_world_replay_copy(char* out, int32_t size);
 
 extern "C" {
 
@@ -80,7 +19,7 @@ extern "C" {
 // that is the whole state of a session. 1 when it was done.
 EMSCRIPTEN_KEEPALIVE int32_t web_online_seed(uint32_t seed) {
     CRecordedSession* session = WebSession();
-    if (session == nullptr || session->Game().State() != STATE_TITLE || Watch().player) {
+    if (session == nullptr || session->Game().State() != STATE_TITLE) {
         return 0;
     }
     session->Reseed(seed);
@@ -114,37 +53,16 @@ EMSCRIPTEN_KEEPALIVE const char* web_world_name(const char* typed) {
     return name.c_str();
 }
 
-// Plays the replay the page holds (`bytes` long; web_world_replay_copy)
-// from its game `first` (0 the first) in place of the player's game, until
-// that game is over and the title shows again, the replay ends, or
-// web_watch_stop. 0 when the replay cannot be played.
+// Watches the replay the page holds (`bytes` long; web_world_replay_copy)
+// from its game `first` (0 the first), as the shell watches a kept one;
+// the answer is RunWebWatchReplay's.
 EMSCRIPTEN_KEEPALIVE int32_t web_watch_start(int32_t bytes, int32_t first) {
-    if (WebSession() == nullptr || bytes <= 0 || first < 0) {
+    if (bytes <= 0 || first < 0) {
         return 0;
     }
-    StopWatching(false);
     std::string text(static_cast<size_t>(bytes), '\0');
     web_world_replay_copy(text.data(), bytes);
-    auto player = std::make_unique<CReplayPlayer>(WebDevices());
-    std::string error;
-    if (!player->Start(text, static_cast<size_t>(first), nullptr, kClientWidth, kClientHeight,
-                       &error)) {
-        emscripten_log(EM_LOG_WARN, "watching: %s", error.c_str());
-        return 0;
-    }
-    Watch().player = std::move(player);
-    return 1;
-}
-
-EMSCRIPTEN_KEEPALIVE void web_watch_stop() {
-    StopWatching(true);
-}
-
-// The watched game's score, or -1 when none is watched.
-EMSCRIPTEN_KEEPALIVE int32_t web_watch_score() {
-    const SWatch& watch = Watch();
-    const CGame* game = watch.player ? watch.player->Game() : nullptr;
-    return game != nullptr ? game->Score() : -1;
+    return RunWebWatchReplay(text, static_cast<size_t>(first));
 }
 
 }  // extern "C"

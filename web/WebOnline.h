@@ -1,20 +1,18 @@
-// The page's online play and watching, the shell's side: the recorded
-// session started again from the score service's seed, its text handed to
-// the page, the world table's name rules, and a stored replay played on the
-// canvas in place of the player's game.
+// The page's online play, the shell's side: the recording started afresh
+// from the score service's seed, its text handed to the page, the world
+// table's name rules, and a stored replay handed to the shell's watching.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
 class CRecordedSession;
-class CWebPlatform;
 
-// The shell's recorded session (null before the game is set up or after
-// the program ended) and its platform; defined by the shell.
+// Defined by the shell: its recorded session (null before the game is set
+// up or after the program ended), and its watching of `text` from game
+// `first` (0 the first): 1 when it started, 0 when the replay cannot be
+// played (the player is told), -1 away from the title screen or while a
+// replay is watched already.
 CRecordedSession* WebSession();
-CWebPlatform* WebDevices();
-
-// Runs one tick of the replay being watched; false when none is watched
-// (the player's game ticks instead). When the replay is over, the player's
-// game is drawn again.
-bool RunWebWatchStep();
-// Ends any watching without drawing; for the end of the program.
-void EndWebWatch();
+int32_t RunWebWatchReplay(const std::string& text, size_t first);

@@ -24,12 +24,13 @@ class Game:
     """The program under test, run from its own temporary directory."""
 
     def __init__(self, display, program, with_sound=True, cwd=None, env=None, user=None,
-                 scale=1):
+                 scale=1, args=(), title=TITLE):
         """Starts `program` in a fresh temporary directory, or in `cwd`.
 
         Without sound, a copy of the program runs with no sound/ beside it.
         `env` adds to the environment; `user`, a (uid, gid) pair, runs the
-        program as that user (the tests must run as root for that).
+        program as that user (the tests must run as root for that). `args`
+        go on its command line; `title` is its main window's first title.
         """
         self.display = display
         self.dir = tempfile.mkdtemp(prefix="miruto-nana-e2e-")
@@ -45,12 +46,12 @@ class Game:
         full_env.update(env or {})
         ids = dict(user=user[0], group=user[1], extra_groups=[]) if user else {}
         with open(self.log_path, "wb") as log:
-            self.proc = subprocess.Popen([program], cwd=cwd or self.dir, env=full_env, stdout=log,
+            self.proc = subprocess.Popen([program, *args], cwd=cwd or self.dir, env=full_env, stdout=log,
                                          stderr=subprocess.STDOUT, **ids)
         try:
             def main_window():
                 check(self.alive(), "the program ended at once")
-                return self.find(TITLE)
+                return self.find(title)
             self.window = wait_for("the main window", main_window)
         except Failure:
             self.finish()

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -10,12 +11,14 @@
 #include "actors/GameRandom.h"
 #include "devices/NullDevices.h"
 #include "game/Game.h"
+#include "replay/LastSession.h"
 #include "replay/RecordedSession.h"
 #include "replay/ReplayCheck.h"
 #include "replay/ReplayPlatform.h"
 #include "replay/ReplayPlayer.h"
 #include "replay/ReplayRun.h"
 #include "replay/ReplayScript.h"
+#include "scores/KeptReplays.h"
 #include "tools/recording/RecordingDevices.h"
 
 namespace {
@@ -214,6 +217,21 @@ TEST_F(ReplayTest, AFormsRecordingTakesThePathItsSessionTook) {
         if (!form.rows.empty()) {
             EXPECT_EQ(form.rows.front().name, "nana");
         }
+        // Beside the score file, the rows still in the table keep the very
+        // replays that stored them, the last one at the place it took.
+        std::vector<SKeptReplay> kept;
+        LoadKeptReplays(kept, (formDir / "score.sav").string());
+        for (const SKeptReplay& replay : kept) {
+            std::string text;
+            ASSERT_EQ(ReadKeptReplay(replay.path, text, kReplayMaxBytes,
+                                     (formDir / "score.sav").string()),
+                      FILE_READ_OK);
+            const bool lastRow = replay.place == form.rows.back().place;
+            EXPECT_TRUE(std::any_of(form.rows.begin(), form.rows.end(), [&](const SStoredRow& row) {
+                return row.replay == text && (!lastRow || &row == &form.rows.back());
+            })) << replay.path;
+        }
+        EXPECT_EQ(kept.size(), std::min<size_t>(form.rows.size(), kScoreRows));
     }
 }
 
@@ -423,6 +441,39 @@ TEST_F(ReplayTest, WatchingLeavesThePlayersOwnSessionAsItWas) {
     EXPECT_EQ(watched, unwatched);
     EXPECT_EQ(ReadFile(root / "form" / "score.sav"), table);
     EXPECT_FALSE(fs::exists(root / "form" / TempFilePath()));
+}
+
+// The last session's file: none from a run that started no game (one that
+// only watched), and written as soon as a game over step has run, the name
+// typed with it, so that a program that dies there loses nothing of it.
+TEST_F(ReplayTest, TheLastSessionIsKeptAfterEachGameOverAndNeverWithoutAGame) {
+    SetGameRandomState(5);
+    CTrace trace;
+    CRecordingPlatform platform(&trace);
+    CRecordedSession session(&platform, "linux");
+    ASSERT_TRUE(session.Init(nullptr, 640, 480));
+    CLastSessionKeeper keeper(&session);
+    const fs::path last = root / "form" / "replays" / kLastSessionFileName;
+    for (int t = 0; t < 2 * CLastSessionKeeper::kPlayTicksBetweenWrites; ++t) {
+        session.Tick();
+        EXPECT_FALSE(keeper.AfterTick());
+    }
+    EXPECT_TRUE(keeper.Finish());
+    EXPECT_FALSE(fs::exists(last));
+
+    platform.answers.push_back({true, "nana"});
+    session.OnClick(320, 240);
+    for (int t = 0; t < 1000 && session.Game().State() != STATE_TITLE; ++t) {
+        session.Tick();
+        EXPECT_FALSE(keeper.AfterTick());
+    }
+    ASSERT_EQ(session.Game().State(), STATE_TITLE);
+    SReplaySummary summary;
+    std::string error;
+    ASSERT_TRUE(CheckReplay(ReadFile(last), &summary, &error)) << error;
+    ASSERT_EQ(summary.games.size(), 1u);
+    EXPECT_TRUE(summary.games[0].named);
+    EXPECT_EQ(summary.games[0].name, "nana");
 }
 
 }  // namespace

@@ -267,6 +267,47 @@ async function messageBox(page) {
   }));
 }
 
+// --- The score table's dialogs -----------------------------------------------
+
+// A row as the list shows it: the name right-aligned in 12 bytes of code
+// page 932 (a Japanese character takes two), the score in 4 places, with
+// ideographic spaces between.
+function listRow(place, name, score) {
+  let bytes = 0;
+  for (const c of name) bytes += c.charCodeAt(0) < 0x80 ? 1 : 2;
+  return place + '位　' + ' '.repeat(Math.max(0, 12 - bytes)) + name + '　' +
+         String(score).padStart(4);
+}
+
+// The five rows of the list, opened from the menu and closed again.
+async function listRows(page) {
+  await menuCommand(page, 1, 1004);
+  await page.waitForSelector('#list-dialog[open]', {timeout: kWait});
+  const rows = await page.$$eval('#list-dialog .row', (items) => items.map((i) => i.textContent));
+  await page.click('#list-dialog .ok');
+  await page.waitForSelector('#list-dialog:not([open])', {timeout: kWait});
+  return rows;
+}
+
+// Starts a game with a click on the title (test hook pages) and plays it on
+// until the name dialog opens; resolves with {ticks}, the promise of the
+// ticks, which ends once the name dialog is answered.
+async function playToTheNameDialog(page) {
+  await clickGame(page, 320, 240);
+  await idle(page);
+  const ticks = tick(page, 3000);
+  await page.waitForSelector('#name-dialog[open]', {timeout: kWait});
+  return {ticks};
+}
+
+// Types `name` over the name dialog's preset.
+async function typeName(page, name) {
+  await page.click('#name-input');
+  await page.$eval('#name-input', (input) => input.select());
+  await page.keyboard.press('Backspace');
+  for (const character of name) await page.keyboard.sendCharacter(character);
+}
+
 // The frames the Linux replay draws for a script (one every 25 ticks), as
 // PNG files in `dir`; returns the path of a tick's frame.
 function replayFrames(t, name, lines) {
@@ -357,6 +398,7 @@ function runCase(name, steps) {
 
 module.exports = {
   kWait, options, skip, puppeteerFor, startServer, launchBrowser, runCase, openPage, probe, idle, tick,
-  noteClicks, clicksPassed, screenPoint, clickGame, menuCommand, messageBox, replayFrames,
+  noteClicks, clicksPassed, screenPoint, clickGame, menuCommand, messageBox, listRow, listRows,
+  playToTheNameDialog, typeName, replayFrames,
   compareCanvas, describe,
 };

@@ -8,8 +8,12 @@
 # the game ends and the name typed is stored in score.sav beside the .exe,
 # and Esc ends the program with status 0. Started from a folder without its
 # sound files it says which file is missing and ends with a failed status.
+# With the Linux replay tool given, a second game is played and named too,
+# and the replays the form kept beside score.sav are run through the tool:
+# each row's replay ends with that row's score, and the last session's plays
+# both games' scores and leaves the same score.sav behind.
 #
-# Usage: run-game-e2e.sh x86|x64 ZIP SOURCE_DIR WORK_DIR WINE_STATE_DIR
+# Usage: run-game-e2e.sh x86|x64 ZIP SOURCE_DIR WORK_DIR WINE_STATE_DIR [REPLAY]
 set -uo pipefail
 
 if [[ -z "${DISPLAY:-}" || -z "${WINEPREFIX:-}" ]]; then
@@ -22,6 +26,7 @@ form=$1
 zip=$2
 source=$(realpath "$3")
 work=$(realpath "$4")
+replay_tool=${6:-}
 title_bmp=$source/resources/bitmaps/2016.bmp
 check="python3 $source/tests/windows/frame_check.py"
 
@@ -204,6 +209,20 @@ closed_list() { ! xdotool search --onlyvisible --name '^ハイスコア$' >/dev/
 wait_for 10 closed_list || fail "OK did not close the high scores"
 echo "the high scores opened from the menu and closed with OK"
 
+if [[ -n "$replay_tool" ]]; then
+  # A second game, named too: its 0 ties the first row and ranks above it.
+  xdotool mousemove $((cx + 320)) $((cy + 240)) click 1
+  wait_for 20 is_play || fail "a click did not start the second game ($result)"
+  wait_for 60 find_window 'ゲームオーバー' || fail "no name entry after the second game"
+  xdotool windowfocus --sync "$window" 2>/dev/null
+  xdotool key ctrl+a
+  xdotool type --delay 50 momo
+  xdotool key Return
+  wait_for 10 closed_entry || fail "OK did not close the second name entry"
+  wait_for 20 is_title || fail "no title after the second name entry ($result)"
+  echo "a second game was played and named"
+fi
+
 xdotool windowfocus --sync "$main" 2>/dev/null
 xdotool key Escape
 ended() { ! kill -0 "$game" 2>/dev/null; }
@@ -212,6 +231,36 @@ wait "$game"
 status=$?
 ((status == 0)) || fail "the program ended with status $status"
 echo "Esc ended the program with status 0"
+
+if [[ -n "$replay_tool" ]]; then
+  kept=$folder/replays
+  [[ -f $kept/last.replay ]] || fail "no last.replay beside score.sav: $(ls "$kept" 2>&1)"
+  rows=()
+  for file in "$kept"/*.replay; do
+    [[ $(basename "$file") == last.replay ]] || rows+=("$file")
+  done
+  ((${#rows[@]} == 2)) || fail "not two rows' replays: $(ls "$kept")"
+  for file in "${rows[@]}"; do
+    name=$(basename "$file")
+    scores=$(ASAN_OPTIONS=detect_leaks=0 "$replay_tool" --scores "$file") ||
+      fail "replay --scores $name failed"
+    [[ "$(tail -1 <<<"$scores")" == "${name%%_*}" ]] || fail "$name plays the scores $scores"
+    row_name=${name#*_}
+    grep -qE "^${name%%_*} ${row_name%%_*}"$'\r?$' score.sav || fail "$name is no row of score.sav"
+  done
+  seen=$(for name in nana momo; do sed -n "s/^\([-0-9]*\) $name\r\?\$/\1/p" score.sav; done)
+  played=$(ASAN_OPTIONS=detect_leaks=0 "$replay_tool" --scores "$kept/last.replay") ||
+    fail "replay --scores last.replay failed"
+  [[ "$played" == "$seen" ]] || fail "last.replay plays ${played//$'\n'/ }, the rows hold ${seen//$'\n'/ }"
+  again=$work/again
+  rm -rf "$again"
+  mkdir -p "$again"
+  (cd "$again" && ASAN_OPTIONS=detect_leaks=0 "$replay_tool" "$kept/last.replay" >/dev/null) ||
+    fail "the replay tool could not run last.replay"
+  [[ "$(tr -d '\r' <score.sav)" == "$(cat "$again/score.sav")" ]] ||
+    fail "last.replay leaves another score.sav: $(cat "$again/score.sav")"
+  echo "the kept replays play the scores kept, and last.replay leaves the same score.sav"
+fi
 
 # Without its sound files the set-up fails: one box captioned with the game's
 # title whose second line names the missing file (standard error gets the

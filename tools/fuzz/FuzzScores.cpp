@@ -1,8 +1,11 @@
 // Feeds arbitrary bytes to the score files, as "score.sav" and as
 // "work.temp", through everything that reads them: the table, the list's
-// text, the name entry, an insertion and the save. The reload must give back
-// exactly the table that was saved, and a file that did not read back whole
-// must be kept, byte for byte, beside the new one.
+// text, the name entry, an insertion with its replay and the save. The
+// reload must give back exactly the table that was saved, a file that did
+// not read back whole must be kept, byte for byte, beside the new one, and
+// every kept replay must belong to a row. The bytes of "score.sav" are also
+// read as a kept replay's file name, which must then be written back the
+// same.
 //
 // Input: 2 bytes (little-endian) for the length of "work.temp" (taken modulo
 // what is left), 4 bytes for the score, then "score.sav", then "work.temp".
@@ -14,9 +17,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "scores/Cp932.h"
 #include "scores/HighScoreList.h"
+#include "scores/KeptReplays.h"
 #include "scores/NameEntry.h"
 #include "scores/ScoreTable.h"
 
@@ -91,8 +96,17 @@ void RequireSound(const ScoreEntry* table) {
 void InsertAndReload(ScoreEntry* table, int32_t score, const std::string& before,
                      bool beforeWhole) {
     const std::string scorePath = At("score.sav");
-    Require(InsertScore(table, score, scorePath, At("work.temp")) != SCORE_SAVE_FAILED);
+    Require(InsertScore(table, score, scorePath, At("work.temp"), "end\n") != SCORE_SAVE_FAILED);
     RequireSound(table);
+    std::vector<SKeptReplay> kept;
+    Require(LoadKeptReplays(kept, scorePath));
+    size_t files = 0;
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(At("replays"), missing)) {
+        Require(entry.path().extension() == ".replay");
+        ++files;
+    }
+    Require(files == kept.size());
     const std::string saved = Get(scorePath);
     Require(saved == ScoreFileText(table));
     ScoreEntry again[kScoreRows];
@@ -121,6 +135,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     for (const char* name : {"score.sav", "score.sav.bad", "work.temp"}) {
         std::filesystem::remove(At(name));
+    }
+    std::filesystem::remove_all(At("replays"));
+    SKeptReplayName keptName;
+    if (ReadKeptReplayFileName(scoreBytes, &keptName)) {
+        Require(KeptReplayFileName(keptName) == scoreBytes);
     }
     Put(At("score.sav"), scoreBytes);
     Put(At("work.temp"), tempBytes);

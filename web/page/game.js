@@ -227,7 +227,8 @@
   });
 
   // Enter pauses, Esc ends the game; Alt with a menu's letter, or F10, opens
-  // the menu.
+  // the menu. While a replay is watched, Enter pauses it, F runs it four
+  // times as fast and Esc ends it.
   document.addEventListener('keydown', function(event) {
     // A key a dialog has taken (Enter for OK closes it before we see it).
     if (event.defaultPrevented || !playing()) return;
@@ -249,13 +250,14 @@
     if (event.key === 'Enter') {
       event.preventDefault();
       togglePause();
+    } else if (event.key === 'f' || event.key === 'F') {
+      // Only while a replay is watched: four times as fast, or back.
+      enqueue(function() { return call('web_toggle_fast'); });
     } else if (event.key === 'Escape') {
+      // Ends watching a replay, or else the game.
       event.preventDefault();
       enqueue(async function() {
-        if (!ended) {
-          await call('web_end');
-          endProgram();
-        }
+        if (!ended && !await call('web_escape')) endProgram();
       });
     }
   });

@@ -167,6 +167,7 @@
       sendButton.disabled = true;
       return;
     }
+    if (world.watching && Module._web_probe(5) === 0) watchEnded();
     const now = Date.now();
     const session = world.session;
     if ((!session || session.spent) && !world.asking && now >= world.askAfter) {
@@ -401,28 +402,21 @@
     }));
   }
 
-  // A replay playing on the canvas: a bar over the picture says whose, and
-  // ends it. The player's game waits meanwhile.
-  const watchBar = make('dialog', {id: 'watch-bar', className: 'world'});
+  // A replay playing on the canvas, as the page plays a kept one (Enter
+  // pauses, F runs it fast, Esc ends it): a bar over the picture says whose,
+  // and ends it. The player's game waits at its title meanwhile.
+  const watchBar = make('div', {id: 'watch-bar', hidden: true});
   const watchText = make('span', {className: 'text'});
   const watchStop = make('button', {type: 'button', id: 'watch-stop', textContent: '見終わる'});
   watchBar.append(watchText, watchStop);
   document.getElementById('frame').appendChild(watchBar);
-  watchStop.addEventListener('click', stopWatching);
-  document.addEventListener('keydown', function(event) {
-    if (world.watching && event.key === 'Escape') {
-      event.preventDefault();
-      stopWatching();
-    }
+  watchStop.addEventListener('click', function() {
+    if (world.watching) gamePage.enqueue(function() { return gamePage.call('web_escape'); });
   });
-
-  function stopWatching() {
-    if (world.watching) gamePage.enqueue(function() { return gamePage.call('web_watch_stop'); });
-  }
 
   function watchEnded() {
     world.watching = null;
-    watchBar.close();
+    watchBar.hidden = true;
     world.lastLook = '';
   }
 
@@ -441,16 +435,17 @@
       return;
     }
     ranking.dialog.close();
-    world.watching = row;
     watchText.textContent = row.rank + '位　' + row.name + '　' + row.score + '点';
-    watchBar.show();
     const started = await gamePage.enqueue(function() {
       Module.web.world.replay = bytes;
-      return gamePage.call('web_watch_start', bytes.length, Number.isInteger(first) && first > 0 ? first : 0);
+      return gamePage.call('web_watch_start', bytes.length,
+                           Number.isInteger(first) && first > 0 ? first : 0);
     });
-    if (!started) {
-      watchEnded();
-      rankingNote.textContent = 'このリプレイは再生できませんでした。';
+    if (started === 1) {
+      world.watching = row;
+      watchBar.hidden = false;
+    } else if (started === -1) {
+      rankingNote.textContent = 'リプレイはタイトル画面で見られます。';
       showModal(ranking.dialog);
     }
   }
@@ -475,7 +470,6 @@
     if (!window.gamePage || !await gamePage.booted) return;
     if (!await serviceAnswers()) return;
     world.online = true;
-    Module.web.world.onWatchEnded = watchEnded;
     const item = make('button', {type: 'button', innerHTML: '世界ランキング(<u>W</u>)'});
     item.setAttribute('role', 'menuitem');
     item.dataset.key = 'w';

@@ -146,16 +146,17 @@ web.runCase('world', async (t) => {
   const index = stored.indexOf(watched);
   const before = await web.probe(page);
   await page.click('#world-dialog tbody tr:nth-child(' + (index + 1) + ') .watch');
-  await page.waitForSelector('#watch-bar[open]', {timeout: web.kWait});
+  await page.waitForSelector('#watch-bar:not([hidden])', {timeout: web.kWait});
   t.check('the watch bar names the game as text',
           await page.$eval('#watch-bar .text', (e) => e.textContent.includes('<i>x</i>')));
   let best = -1;
-  for (let i = 0; i < 5000 && await page.$('#watch-bar[open]') !== null; ++i) {
+  for (let i = 0; i < 5000 && await page.evaluate(() => Module._web_probe(5)) !== 0; ++i) {
     await web.tick(page, 1);
-    best = Math.max(best, await page.evaluate(() => Module._web_watch_score()));
+    best = Math.max(best, await page.evaluate(() => Module._web_probe(7)));
   }
-  t.check('the watched game reaches its stored score and ends by itself',
-          best === watched.score && await page.$('#watch-bar[open]') === null,
+  await page.waitForSelector('#watch-bar[hidden]', {timeout: web.kWait});
+  t.check('the watched game reaches its stored score and the replay ends by itself',
+          best === watched.score && await page.evaluate(() => Module._web_probe(5)) === 0,
           best + ' for ' + watched.score);
   const after = await web.probe(page);
   t.check('the player\'s game waits while a replay is watched',
