@@ -8,6 +8,7 @@
 #define IDM_EXIT 1002
 #define IDM_VERSION 1003
 #define IDM_HIGHSCORES 1004
+#define IDM_REPLAYS 1005
 
 #ifndef RC_INVOKED
 

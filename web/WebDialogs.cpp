@@ -53,6 +53,9 @@ int32_t RunWebGameOverDialog(const std::string& tempPath, const std::string& sco
 }
 
 void RunWebHighScoreDialog(const std::string& scorePath) {
+    // The table as stored now, with what other tabs stored (when the
+    // storage cannot be read, as last stored).
+    web_saves_pull();
     CHighScoreList& rows = CHighScoreList::Shared();
     if (!rows.Load(scorePath)) {
         return;

@@ -20,15 +20,13 @@ public:
     int32_t RunGameOverDialog(HWND owner) override;
     void ShowMessage(HWND owner, const char* text) override;
 
-    // Whether the browser keeps the score files (its storage could be had).
-    void SetScoresKept(bool kept) { scoresKept = kept; }
-    // After a name entry the score files may have changed: they go to the
-    // browser's storage, at the latest when the tick ends, but first at the
-    // wipe that follows the save. A failure is said.
-    void KeepScores();
+    // The game's sound and music players, the last ones made (a replay
+    // being watched borrows them).
+    CSound* GameSound() const { return gameSound; }
+    CMusic* GameMusic() const { return gameMusic; }
 
 private:
     CPresenter* presenter;
-    bool scoresKept = false;
-    bool scoresTouched = false;
+    CSound* gameSound = nullptr;
+    CMusic* gameMusic = nullptr;
 };

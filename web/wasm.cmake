@@ -11,6 +11,7 @@ add_library(gameweb STATIC
   WebDialogs.cpp
   WebMusic.cpp
   WebPlatform.cpp
+  WebScoreKeeper.cpp
   WebSound.cpp
   ${CMAKE_SOURCE_DIR}/graphics/Presenter.cpp
   ${CMAKE_SOURCE_DIR}/graphics/MemoryGraphics.cpp
@@ -31,11 +32,13 @@ target_link_libraries(gameweb PUBLIC gamecore)
 # the exported calls, the shell's RunWeb* functions, CGame and the
 # platform); the imports that wait are listed below. That costs 8 KB of the
 # program (all functions made ready would cost 49 KB).
-add_executable(miruto-nana WebShell.cpp)
+add_executable(miruto-nana WebShell.cpp WebOnline.cpp)
 target_link_libraries(miruto-nana PRIVATE gameweb gamereplay)
+# The browser's storage keeps the score files in a database of this name.
+target_compile_definitions(miruto-nana PRIVATE GAME_APP_ID="${GAME_APP_ID}")
 # The browser's side of the platform layer: one file for each thing it does.
 set(web_library_files)
-foreach(part page audio dialogs storage probes)
+foreach(part page audio dialogs storage replays probes world)
   list(APPEND web_library_files ${CMAKE_CURRENT_SOURCE_DIR}/library/${part}.js)
 endforeach()
 set_property(TARGET miruto-nana APPEND PROPERTY LINK_DEPENDS
@@ -44,14 +47,13 @@ list(TRANSFORM web_library_files PREPEND --js-library= OUTPUT_VARIABLE web_libra
 target_link_options(miruto-nana PRIVATE
   --no-entry
   ${web_library_options}
-  -lidbfs.js
   -sENVIRONMENT=web
   -sALLOW_MEMORY_GROWTH=1
   -sINITIAL_MEMORY=33554432
   -sEXPORTED_RUNTIME_METHODS=ccall
   -sASYNCIFY
   -sASYNCIFY_ONLY=@${CMAKE_CURRENT_SOURCE_DIR}/asyncify-only.txt
-  "-sASYNCIFY_IMPORTS=['web_message_box','web_name_dialog_wait','web_list_dialog_run','web_saves_mount','web_saves_flush']")
+  "-sASYNCIFY_IMPORTS=['web_message_box','web_name_dialog_wait','web_list_dialog_run','web_saves_open','web_saves_pull','web_saves_push','web_saves_put','web_replay_list_run','web_replay_fetch_linked']")
 set_target_properties(miruto-nana PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${GAME_WEB_SITE_DIR})
 
 # The replay tool runs under Node and reads its script from standard input.

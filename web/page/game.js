@@ -227,7 +227,8 @@
   });
 
   // Enter pauses, Esc ends the game; Alt with a menu's letter, or F10, opens
-  // the menu.
+  // the menu. While a replay is watched, Enter pauses it, F runs it four
+  // times as fast and Esc ends it.
   document.addEventListener('keydown', function(event) {
     // A key a dialog has taken (Enter for OK closes it before we see it).
     if (event.defaultPrevented || !playing()) return;
@@ -249,13 +250,14 @@
     if (event.key === 'Enter') {
       event.preventDefault();
       togglePause();
+    } else if (event.key === 'f' || event.key === 'F') {
+      // Only while a replay is watched: four times as fast, or back.
+      enqueue(function() { return call('web_toggle_fast'); });
     } else if (event.key === 'Escape') {
+      // Ends watching a replay, or else the game.
       event.preventDefault();
       enqueue(async function() {
-        if (!ended) {
-          await call('web_end');
-          endProgram();
-        }
+        if (!ended && !await call('web_escape')) endProgram();
       });
     }
   });
@@ -277,9 +279,16 @@
     if (!menu && menubar.contains(document.activeElement)) document.activeElement.blur();
   }
 
-  function runCommand(id) {
+  // An item with a command number runs it in the program; any other (the
+  // world table's, see world.js) is told by a "menucommand" event.
+  function runCommand(item) {
     setMenu(null);
     if (!playing()) return;
+    if (item.dataset.command === undefined) {
+      item.dispatchEvent(new Event('menucommand'));
+      return;
+    }
+    const id = Number(item.dataset.command);
     enqueue(async function() {
       if (!ended && !await call('web_command', id)) endProgram();
     });
@@ -294,7 +303,7 @@
       if (openMenu && openMenu !== menu) setMenu(menu);
     });
     items(menu).forEach(function(item) {
-      item.addEventListener('click', function() { runCommand(Number(item.dataset.command)); });
+      item.addEventListener('click', function() { runCommand(item); });
     });
     menu.dataset.index = index;
   });
@@ -323,10 +332,10 @@
       const step = event.key === 'ArrowRight' ? 1 : menus.length - 1;
       setMenu(menus[(index + step) % menus.length], true);
     } else if (event.key === 'Enter' || event.key === ' ') {
-      if (at >= 0) runCommand(Number(list[at].dataset.command));
+      if (at >= 0) runCommand(list[at]);
     } else {
       const item = list.find(function(i) { return i.dataset.key === event.key.toLowerCase(); });
-      if (item) runCommand(Number(item.dataset.command));
+      if (item) runCommand(item);
       else handled = false;
     }
     if (handled) event.preventDefault();
@@ -337,6 +346,20 @@
   // A newer version of the site kept on this device is taken first (see
   // offline.js).
   const booted = (window.siteReady || Promise.resolve()).then(boot);
+
+  // What the world table (world.js) drives the program with: calls in
+  // their turn, and whether the player may play now.
+  window.gamePage = {
+    booted: booted,
+    enqueue: enqueue,
+    call: call,
+    playing: playing,
+    addMenuItem: function(menu, item) {
+      item.addEventListener('click', function() { runCommand(item); });
+      const list = menus[menu].querySelector('.menu-items');
+      list.insertBefore(item, list.querySelector('hr'));
+    },
+  };
 
   // The test hook: ticks, clicks and keys by hand, and a look inside.
   if (testMode) {

@@ -1,5 +1,6 @@
 // The menu: the version box, the exit question (No, then Yes), the title
-// picture with the offer to start again once the program has ended, and Esc.
+// picture with the offer to start again once the program has ended, and Esc;
+// served as plain files, the page offers nothing of the world table.
 'use strict';
 
 const web = require('../driver');
@@ -9,6 +10,9 @@ web.runCase('menu', async (t) => {
   const title = web.replayFrames(t, 'linux', ['tick 26'])(25);
   const page = await web.openPage(t, t.browser, true);
   await web.tick(page, 1);
+  await page.evaluate(() => worldTable.started);
+  t.check('plain files show no world items',
+          await page.$('#world-item') === null && await page.$('#send-button') === null);
 
   await web.menuCommand(page, 2, 1003);
   const version = await web.messageBox(page);
