@@ -5,6 +5,7 @@
 #include <emscripten.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -297,8 +298,12 @@ void RunWebReplays() {
     LoadKeptReplays(kept);
     std::string lines;
     for (const SKeptReplay& replay : kept) {
-        lines += std::to_string(replay.place) + "\t" + std::to_string(replay.score) + "\t" +
-                 Cp932ToUtf8(replay.name) + "\t" + std::to_string(replay.time) + "\n";
+        // The fields' separators never come from a name.
+        std::string name = Cp932ToUtf8(replay.name);
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return c == '\t' || c == '\n'; }, ' ');
+        lines += std::to_string(replay.place) + "\t" + std::to_string(replay.score) + "\t" + name +
+                 "\t" + std::to_string(replay.time) + "\n";
     }
     for (;;) {
         const int32_t answer = web_replay_list_run(lines.c_str(), kOpenedReplayPath);

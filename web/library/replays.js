@@ -11,9 +11,10 @@ mergeInto(LibraryManager.library, {
     kMaxBytes: 1 << 20,
     dialog: null,
 
-    // The list's dialog, made the first time.
+    // The list's dialog, made anew each time (so that no listener of an
+    // earlier showing stays).
     makeDialog: function() {
-      if (WebReplays.dialog) return WebReplays.dialog;
+      if (WebReplays.dialog) WebReplays.dialog.remove();
       var dialog = document.createElement('dialog');
       dialog.id = 'replays-dialog';
       dialog.className = 'window';
