@@ -38,7 +38,8 @@ public:
         if (found != statements.end()) {
             name = found->second;
         } else {
-            name = "s" + std::to_string(statements.size());
+            name = "s";
+            name += std::to_string(statements.size());
             PGresult* prepared = PQprepare(conn, name.c_str(), sql.c_str(), 0, nullptr);
             const SqlStatus status = Check(prepared, PGRES_COMMAND_OK);
             PQclear(prepared);

@@ -30,7 +30,8 @@ public:
             return Fail(sqlite3_errcode(db));
         }
         for (size_t i = 0; i < params.size(); ++i) {
-            const std::string name = "$" + std::to_string(i + 1);
+            std::string name = "$";
+            name += std::to_string(i + 1);
             const int index = sqlite3_bind_parameter_index(statement, name.c_str());
             if (index == 0) {
                 continue;
