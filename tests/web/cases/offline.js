@@ -93,6 +93,7 @@ web.runCase('offline', async (t) => {
                                .replace(/const kVersion = '[^']*'/, 'const kVersion = \'newer\''));
   await web.tick(page, 1);
   await web.clickGame(page, 320, 240);
+  await web.idle(page);
   await page.evaluate(async () => {
     const registration = await navigator.serviceWorker.getRegistration();
     await registration.update();
@@ -101,8 +102,11 @@ web.runCase('offline', async (t) => {
     const registration = await navigator.serviceWorker.getRegistration();
     return registration.waiting !== null;
   }, {timeout: web.kWait});
+  const playing = await web.probe(page);
+  const version = await started(page);
   t.check('a game goes on with its own version while a newer one waits',
-          (await web.probe(page)).state === 1 && await started(page) === false);
+          playing.state === 1 && version === false,
+          JSON.stringify({state: playing.state, newer: version}));
 
   const other = await web.openPage(here, t.browser, true);
   t.check('a second page starts the same version while the first is open',
