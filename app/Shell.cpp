@@ -43,15 +43,6 @@ void SayLine(const std::string& text) {
     std::fflush(stderr);
 }
 
-// The window's title while a replay is watched, with the keys that work.
-constexpr const char* kWatchTitle = "ミルトとナナ　リプレイ（Enter 一時停止・F 4倍速・Esc 終わる）";
-constexpr const char* kWatchPausedTitle =
-    "ミルトとナナ　リプレイ 一時停止中（Enter 再開・F 4倍速・Esc 終わる）";
-constexpr const char* kWatchFastTitle =
-    "ミルトとナナ　リプレイ 4倍速（Enter 一時停止・F ふつうの速さ・Esc 終わる）";
-// Replay steps a tick while fast.
-constexpr int kFastSteps = 4;
-
 // What a replay being watched draws and sounds with: a drawing device of
 // its own on the window, the running game's players borrowed (no second
 // sound device, no second SoundFont), the real sleep of the wipes.
@@ -360,7 +351,7 @@ void CShell::Watch(const std::string& path, size_t first, bool kept) {
 
 void CShell::WatchTick() {
     CModalScope modal(modalLevel);
-    const int steps = watchPaused ? 0 : watchFast ? kFastSteps : 1;
+    const int steps = watchPaused ? 0 : watchFast ? kWatchFastSteps : 1;
     for (int i = 0; i < steps && watcher; ++i) {
         if (!watcher->Step()) {
             const std::string error = watcher->Error();

@@ -23,6 +23,14 @@ constexpr const char* kReplayUnplayableText =
     "このリプレイは再生できません（ファイルが壊れているか、このゲームのものではありません）";
 constexpr const char* kReplayBrokenText = "リプレイの記録と再生が食い違ったため、再生をやめました";
 constexpr const char* kNoReplaysText = "見られるリプレイはまだありません";
+// The window's or page's title while a replay is watched, with the keys
+// that work, and the ticks a fast replay steps at each tick of the game.
+constexpr const char* kWatchTitle = "ミルトとナナ　リプレイ（Enter 一時停止・F 4倍速・Esc 終わる）";
+constexpr const char* kWatchPausedTitle =
+    "ミルトとナナ　リプレイ 一時停止中（Enter 再開・F 4倍速・Esc 終わる）";
+constexpr const char* kWatchFastTitle =
+    "ミルトとナナ　リプレイ 4倍速（Enter 一時停止・F ふつうの速さ・Esc 終わる）";
+constexpr int32_t kWatchFastSteps = 4;
 
 class CReplayPlayer {
 public:

@@ -49,16 +49,8 @@ const std::string kLastSessionName = std::string(kReplayFolderName) + "/" + kLas
 // be read.
 constexpr const char* kOpenedReplayPath = "/tmp/opened.replay";
 
-// The page's title while a replay is watched, with the keys that work.
-constexpr const char* kWatchTitle = "ミルトとナナ　リプレイ（Enter 一時停止・F 4倍速・Esc 終わる）";
-constexpr const char* kWatchPausedTitle =
-    "ミルトとナナ　リプレイ 一時停止中（Enter 再開・F 4倍速・Esc 終わる）";
-constexpr const char* kWatchFastTitle =
-    "ミルトとナナ　リプレイ 4倍速（Enter 一時停止・F ふつうの速さ・Esc 終わる）";
 constexpr const char* kReplaysAtTitleText = "リプレイはタイトル画面で見られます";
 constexpr const char* kReplayOtherSiteText = "このページと同じサイトのリプレイしか見られません";
-// Replay steps a tick while fast.
-constexpr int32_t kFastSteps = 4;
 
 enum ProbeField {
     PROBE_STATE = 0,
@@ -239,7 +231,7 @@ void RunWebWatchLinked() {
 
 void RunWebWatchTick() {
     CWebShell& shell = Shell();
-    const int32_t steps = shell.watchPaused ? 0 : shell.watchFast ? kFastSteps : 1;
+    const int32_t steps = shell.watchPaused ? 0 : shell.watchFast ? kWatchFastSteps : 1;
     for (int32_t i = 0; i < steps && shell.watcher; ++i) {
         if (!shell.watcher->Step()) {
             const std::string error = shell.watcher->Error();

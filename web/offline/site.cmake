@@ -5,21 +5,12 @@
 # with the list of all its files (whatever the site holds then) and a
 # version made from their contents.
 set(web_extra_outputs)
-foreach(pair "web/page/screen.js=screen.js" "web/page/screen.css=screen.css"
-             "web/page/offline.js=offline.js"
-             "web/page/manifest.webmanifest=manifest.webmanifest"
-             "resources/icons/app-192.png=icons/app-192.png"
-             "resources/icons/app-512.png=icons/app-512.png"
-             "resources/icons/app-maskable-512.png=icons/app-maskable-512.png")
-  string(REPLACE "=" ";" pair ${pair})
-  list(GET pair 0 from)
-  list(GET pair 1 to)
-  add_custom_command(OUTPUT ${GAME_WEB_DIR}/${to}
-                     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/${from} ${GAME_WEB_DIR}/${to}
-                     DEPENDS ${CMAKE_SOURCE_DIR}/${from}
-                     VERBATIM)
-  list(APPEND web_extra_outputs ${GAME_WEB_DIR}/${to})
-endforeach()
+web_copy_into_site(web_extra_outputs "web/page/screen.js=screen.js" "web/page/screen.css=screen.css"
+                   "web/page/offline.js=offline.js"
+                   "web/page/manifest.webmanifest=manifest.webmanifest"
+                   "resources/icons/app-192.png=icons/app-192.png"
+                   "resources/icons/app-512.png=icons/app-512.png"
+                   "resources/icons/app-maskable-512.png=icons/app-maskable-512.png")
 add_custom_target(web_screen_files DEPENDS ${web_extra_outputs})
 add_dependencies(web_form web_screen_files)
 
