@@ -8,6 +8,7 @@
 #include "replay/RecordedSession.h"
 #include "scores/Cp932.h"
 #include "scores/NameEntry.h"
+#include "scores/ScoreKeeper.h"
 
 // The page's side (library/world.js): copies the replay to watch, `size`
 // bytes, into `out`.
@@ -35,21 +36,18 @@ EMSCRIPTEN_KEEPALIVE const char* web_session_text() {
     return text.c_str();
 }
 
-// The name a player gives when sending, as the game's name entry keeps it
-// (its first 14 bytes in the score file's code page, a character that code
-// page lacks as "?"), in UTF-8; valid until the next call. Empty when that
-// is empty or holds white space: a name is one word, as the table's are.
+// A name typed in the name entry or given when sending, as the score table
+// keeps it: what the name entry holds of it (its first 14 bytes in the
+// score file's code page, a character that code page lacks as "?"), cut to
+// its first word; in UTF-8, valid until the next call. Empty when no word
+// is left.
 EMSCRIPTEN_KEEPALIVE const char* web_world_name(const char* typed) {
     static std::string name;
     CNameEntry entry;
     entry.SetName(Utf8ToCp932(typed));
-    name = Cp932ToUtf8(entry.Name());
-    for (unsigned char byte : name) {
-        if (byte <= 0x20 || byte == 0x7f) {
-            name.clear();
-            break;
-        }
-    }
+    ScoreEntry row;
+    row.name[0] = '\0';
+    name = FirstWord(entry.Name(), &row) ? Cp932ToUtf8(row.name) : std::string();
     return name.c_str();
 }
 

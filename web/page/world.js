@@ -93,7 +93,8 @@
         last = {score: Number(line.trim().split(/[ \t]+/)[1]), name: ''};
         games.push(last);
       } else if (word === 'name' && last) {
-        last.name = line.startsWith('name ') ? line.slice(5) : '';
+        // The game is kept under the first word typed, as the table keeps it.
+        last.name = line.startsWith('name ') ? tableName(line.slice(5)) : '';
       } else if (word === 'tick') {
         last = null;
       }
@@ -235,8 +236,7 @@
 
   function showSendForm(games) {
     sendList.replaceChildren(...games.map(function(game) {
-      const unusable = game.name !== '' && tableName(game.name) !== game.name;
-      return make('li', {className: unusable ? 'unusable' : ''}, [
+      return make('li', {}, [
         make('span', {className: 'score', textContent: game.score + '点'}),
         make('span', {className: 'name',
                       textContent: game.name !== '' ? game.name : '（名前なし）'}),
@@ -285,15 +285,11 @@
       finishSend(['このセッションはもう送れません。'], true);
       return;
     }
-    if (read.games.some(function(game) { return game.name !== '' && tableName(game.name) !== game.name; })) {
-      sendNote.textContent = '空白のある名前や使えない文字の名前は世界ランキングに送れません。';
-      return;
-    }
     let query = '';
     if (read.games.some(function(game) { return game.name === ''; })) {
       const name = tableName(sendName.value);
       if (name === '') {
-        sendNote.textContent = '名前を入れてください（空白なし、全角7文字・半角14文字まで）。';
+        sendNote.textContent = '名前を入れてください（全角7文字・半角14文字まで）。';
         sendName.focus();
         return;
       }

@@ -80,11 +80,12 @@ web.runCase('world', async (t) => {
   // Twenty seconds at the title: more play than the test takes to send.
   await web.tick(page, 500);
 
-  // The first game is named in its entry, the second's entry is closed.
+  // The first game is named in its entry (two words, of which the table
+  // keeps the first), the second's entry is closed.
   let {ticks} = await playToTheNameDialog(page);
   await page.$eval('#name-input', (input) => { input.value = ''; });
   await page.click('#name-input');
-  for (const character of 'ななこ') await page.keyboard.sendCharacter(character);
+  for (const character of 'ななこ はな') await page.keyboard.sendCharacter(character);
   await page.click('#name-ok');
   await ticks;
   ({ticks} = await playToTheNameDialog(page));
@@ -97,7 +98,7 @@ web.runCase('world', async (t) => {
   await page.waitForSelector('#send-dialog[open]', {timeout: web.kWait});
   const listed = await page.$$eval('#send-dialog .games li', (items) =>
     items.map((item) => item.querySelector('.name').textContent));
-  t.check('the send dialog lists each game under its typed name',
+  t.check('the send dialog lists each game under the name its row keeps',
           JSON.stringify(listed) === JSON.stringify(['ななこ', '（名前なし）']), JSON.stringify(listed));
   const given = '<i>x</i>';
   await page.click('#send-name');
