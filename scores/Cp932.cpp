@@ -160,6 +160,19 @@ std::string Utf8ToCp932(const std::string& utf8) {
     return out;
 }
 
+bool IsValidUtf8(const std::string& text) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        uint32_t u = 0;
+        size_t length = 1;
+        if (!NextUtf8(text, pos, u, length)) {
+            return false;
+        }
+        pos += length;
+    }
+    return true;
+}
+
 std::string Cp932ToUtf8(const std::string& cp932) {
     std::string out;
     size_t pos = 0;

@@ -13,6 +13,10 @@ std::string Utf8ToCp932(const std::string& utf8);
 // byte becomes "?".
 std::string Cp932ToUtf8(const std::string& cp932);
 
+// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or
+// code points past U+10FFFF).
+bool IsValidUtf8(const std::string& text);
+
 // True for the first byte of a double-byte character (0x81-0x9f, 0xe0-0xfc).
 bool IsCp932LeadByte(unsigned char byte);
 
