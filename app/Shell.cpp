@@ -43,31 +43,6 @@ void SayLine(const std::string& text) {
     std::fflush(stderr);
 }
 
-// What a replay being watched draws and sounds with: a drawing device of
-// its own on the window, the running game's players borrowed (no second
-// sound device, no second SoundFont), the real sleep of the wipes.
-class CWatchDevices : public CPlatform {
-public:
-    explicit CWatchDevices(CDesktopPlatform* desktop) : desktop(desktop) {}
-    CGraphics* CreateGraphics() override { return desktop->CreateGraphics(); }
-    CSound* CreateSound() override {
-        return desktop->GameSound() != nullptr ? new (std::nothrow)
-                                                     CBorrowedSound(desktop->GameSound())
-                                               : nullptr;
-    }
-    CMusic* CreateMusic() override {
-        return desktop->GameMusic() != nullptr ? new (std::nothrow)
-                                                     CBorrowedMusic(desktop->GameMusic())
-                                               : nullptr;
-    }
-    void Sleep(uint32_t ms) override { desktop->Sleep(ms); }
-    int32_t RunGameOverDialog(HWND) override { return 0; }
-    void ShowMessage(HWND, const char*) override {}
-
-private:
-    CDesktopPlatform* desktop;
-};
-
 // Closes every window of the program's but `keep`, as their close boxes
 // would: dialogs end unanswered.
 void CloseWindowsBut(GtkWidget* keep) {
@@ -118,7 +93,7 @@ bool IsMenuKey(const GdkEventKey* event) {
 CShell::CShell()
     : presenter(kClientWidth, kClientHeight),
       platform(&presenter),
-      watchDevices(std::make_unique<CWatchDevices>(&platform)) {}
+      watchDevices(std::make_unique<CWatchDevices<CDesktopPlatform>>(&platform)) {}
 
 CShell::~CShell() {
     watcher.reset();

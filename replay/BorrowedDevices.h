@@ -9,8 +9,10 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 
 #include "devices/Music.h"
+#include "devices/Platform.h"
 #include "devices/Sound.h"
 
 class CBorrowedSound : public CSound {
@@ -61,4 +63,29 @@ private:
     static constexpr int32_t kSlots = 2;
     CMusic* owner;
     bool started[kSlots] = {};
+};
+
+// What a replay being watched draws and sounds with: a drawing device of
+// its own from the form's platform, the running game's players borrowed,
+// the form's sleep for the wipes; no dialog opens. `TFormPlatform` is the
+// form's platform, which tells its game's players (GameSound, GameMusic).
+template <class TFormPlatform>
+class CWatchDevices : public CPlatform {
+public:
+    explicit CWatchDevices(TFormPlatform* form) : form(form) {}
+    CGraphics* CreateGraphics() override { return form->CreateGraphics(); }
+    CSound* CreateSound() override {
+        return form->GameSound() != nullptr ? new (std::nothrow) CBorrowedSound(form->GameSound())
+                                            : nullptr;
+    }
+    CMusic* CreateMusic() override {
+        return form->GameMusic() != nullptr ? new (std::nothrow) CBorrowedMusic(form->GameMusic())
+                                            : nullptr;
+    }
+    void Sleep(uint32_t ms) override { form->Sleep(ms); }
+    int32_t RunGameOverDialog(HWND) override { return 0; }
+    void ShowMessage(HWND, const char*) override {}
+
+private:
+    TFormPlatform* form;
 };

@@ -65,29 +65,6 @@ enum ProbeField {
     PROBE_WATCH_SCORE = 7,
 };
 
-// What a replay being watched draws and sounds with: a drawing device of
-// its own on the canvas, the player's game's players borrowed (it waits at
-// its title meanwhile), the page's sleep for the wipes.
-class CWebWatchDevices : public CPlatform {
-public:
-    explicit CWebWatchDevices(CWebPlatform* web) : web(web) {}
-    CGraphics* CreateGraphics() override { return web->CreateGraphics(); }
-    CSound* CreateSound() override {
-        return web->GameSound() != nullptr ? new (std::nothrow) CBorrowedSound(web->GameSound())
-                                           : nullptr;
-    }
-    CMusic* CreateMusic() override {
-        return web->GameMusic() != nullptr ? new (std::nothrow) CBorrowedMusic(web->GameMusic())
-                                           : nullptr;
-    }
-    void Sleep(uint32_t ms) override { web->Sleep(ms); }
-    int32_t RunGameOverDialog(HWND) override { return 0; }
-    void ShowMessage(HWND, const char*) override {}
-
-private:
-    CWebPlatform* web;
-};
-
 // The program's state. The operations that may wait are the free RunWeb*
 // functions below: the names the build keeps ready for waiting
 // (asyncify-only.txt).
@@ -105,7 +82,7 @@ struct CWebShell {
     bool lastSessionFailed = false;
     // A replay being watched, in a session of its own: the player's game
     // waits at its title meanwhile and is never touched.
-    CWebWatchDevices watchDevices{&platform};
+    CWatchDevices<CWebPlatform> watchDevices{&platform};
     std::unique_ptr<CReplayPlayer> watcher;
     bool watchPaused = false;
     bool watchFast = false;
